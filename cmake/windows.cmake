@@ -1,0 +1,102 @@
+# The Windows build: the Win32 shell, the launcher, the stand-in application and the tests that
+# run under Wine.
+enable_language(ASM)
+enable_language(RC)
+
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+# Everything links statically: the launcher is one file with no DLL beside it.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
+
+add_library(tarven_win STATIC
+  src/base/os_error_win.cpp
+  src/base/wide_win.cpp
+  src/base/console_win.cpp
+  src/payload/work_folder_win.cpp
+  src/payload/unpack_win.cpp
+  src/payload/embedded_payload_win.cpp
+  src/supervise/app_child_win.cpp
+  src/supervise/start_application_win.cpp
+  src/supervise/starter_win.cpp
+  src/supervise/desk_win.cpp
+  src/supervise/quit_win.cpp
+  src/smoke/smoke_run_win.cpp
+  src/bin/tarven-help/launcher_win.cpp)
+target_link_libraries(tarven_win PUBLIC tarven_core ws2_32 shell32)
+target_compile_options(tarven_win PRIVATE ${TARVEN_WARNINGS})
+
+# --- The payload tool, built for this machine when none is given ---------------------------
+if(TARVEN_PAYLOAD_TOOL)
+  set(payload_tool ${TARVEN_PAYLOAD_TOOL})
+  add_custom_target(host_payload_tool)
+else()
+  include(ExternalProject)
+  ExternalProject_Add(host_payload_tool
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
+    CMAKE_ARGS -DTARVEN_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target tarven-payload
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host-tools/tools/payload-tool/tarven-payload)
+  set(payload_tool ${CMAKE_BINARY_DIR}/host-tools/tools/payload-tool/tarven-payload)
+endif()
+
+# Packs a folder into a payload file with the payload tool.
+function(tarven_pack_folder output folder)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${payload_tool} pack --output ${output} --dir ${folder}
+    DEPENDS host_payload_tool ${ARGN}
+    COMMENT "Packing ${folder}")
+endfunction()
+
+# A launcher executable carrying `payload` (a file made by this build or given ready).
+function(tarven_launcher target output_name payload)
+  set(asm ${CMAKE_CURRENT_BINARY_DIR}/${target}_payload.S)
+  set(TARVEN_PAYLOAD_PATH ${payload})
+  configure_file(${CMAKE_SOURCE_DIR}/src/payload/embedded_payload.S.in ${asm} @ONLY)
+  set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS ${payload})
+  add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp ${asm}
+                           ${CMAKE_SOURCE_DIR}/resources/tarven-help.rc)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
+  target_link_libraries(${target} PRIVATE tarven_win)
+  target_link_options(${target} PRIVATE -municode)
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARVEN_WARNINGS}>)
+endfunction()
+
+# --- The stand-in application and the demo payload -----------------------------------------
+add_subdirectory(tests/fixtures/standin)
+
+set(demo_folder ${CMAKE_BINARY_DIR}/demo-payload)
+add_custom_command(
+  OUTPUT ${demo_folder}/Tarven.exe
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${demo_folder}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/demo-payload ${demo_folder}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tarven-standin> ${demo_folder}/Tarven.exe
+  DEPENDS tarven-standin ${CMAKE_SOURCE_DIR}/demo-payload/LICENSE.txt ${CMAKE_SOURCE_DIR}/demo-payload/help-topics.json
+  COMMENT "Staging the demo payload")
+tarven_pack_folder(${CMAKE_BINARY_DIR}/demo-payload.bin ${demo_folder} ${demo_folder}/Tarven.exe)
+
+if(TARVEN_PAYLOAD_FILE)
+  set(launcher_payload ${TARVEN_PAYLOAD_FILE})
+elseif(TARVEN_PAYLOAD_DIR)
+  file(GLOB_RECURSE payload_inputs CONFIGURE_DEPENDS ${TARVEN_PAYLOAD_DIR}/*)
+  tarven_pack_folder(${CMAKE_BINARY_DIR}/payload.bin ${TARVEN_PAYLOAD_DIR} ${payload_inputs})
+  set(launcher_payload ${CMAKE_BINARY_DIR}/payload.bin)
+else()
+  set(launcher_payload ${CMAKE_BINARY_DIR}/demo-payload.bin)
+endif()
+tarven_launcher(tarven-help "Tarven Help" ${launcher_payload})
+
+# --- Tests -----------------------------------------------------------------------------------
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+add_subdirectory(tests/win)
+add_subdirectory(tests/e2e)

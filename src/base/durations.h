@@ -1,0 +1,31 @@
+#pragma once
+// Every wait of the launcher, in one place. Functions that wait take these as defaulted
+// parameters so that tests can shorten a wait without changing what is waited for.
+#include <chrono>
+
+namespace tarven::durations {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+// Port handshake and watch of the application.
+inline constexpr Duration port_poll = 100ms;
+inline constexpr Duration port_deadline = 45s;
+inline constexpr Duration watch_poll = 500ms;
+
+// Desk requests.
+inline constexpr Duration quit_connect = 2s;
+inline constexpr Duration quit_receive = 3s;
+inline constexpr Duration help_connect = 3s;
+inline constexpr Duration help_receive = 5s;
+
+// Quit sequence: the application's own ending, then the folder's removal.
+inline constexpr Duration app_end_wait = 6s;
+inline constexpr Duration app_end_poll = 100ms;
+inline constexpr int remove_attempts = 40;
+inline constexpr Duration remove_pause = 250ms;
+
+// Smoke run: the wait for the starter's first word.
+inline constexpr Duration smoke_event_wait = 60s;
+
+}  // namespace tarven::durations

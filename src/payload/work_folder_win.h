@@ -1,0 +1,25 @@
+#pragma once
+#include <string>
+
+#include "base/durations.h"
+#include "base/result.h"
+
+namespace tarven {
+
+struct WorkFolder {
+    std::wstring path;  // full path, no trailing backslash
+
+    // <folder>\<name>
+    std::wstring entry(std::wstring_view name) const;
+};
+
+Result<WorkFolder> make_work_folder();
+
+// Deletes the folder with everything in it, links as themselves; retries, then gives up quietly.
+void remove_work_folder(const WorkFolder& folder, int attempts = durations::remove_attempts,
+                        durations::Duration pause = durations::remove_pause);
+
+// Whether the folder's metadata can be read.
+bool work_folder_exists(const WorkFolder& folder);
+
+}  // namespace tarven
