@@ -21,6 +21,8 @@ add_library(tarven_win STATIC
   src/supervise/app_child_win.cpp
   src/supervise/start_application_win.cpp
   src/supervise/starter_win.cpp
+  src/supervise/starter_thread_failure_win.cpp
+  src/supervise/browser_fallback_win.cpp
   src/supervise/desk_win.cpp
   src/supervise/quit_win.cpp
   src/smoke/smoke_run_win.cpp

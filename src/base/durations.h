@@ -13,6 +13,9 @@ inline constexpr Duration port_poll = 100ms;
 inline constexpr Duration port_deadline = 45s;
 inline constexpr Duration watch_poll = 500ms;
 
+// Browser fallback: the port file is read at this pace within port_deadline.
+inline constexpr Duration browser_port_poll = 200ms;
+
 // Desk requests.
 inline constexpr Duration quit_connect = 2s;
 inline constexpr Duration quit_receive = 3s;

@@ -1,2 +1,45 @@
-// placeholder: being written
-namespace tarven {}
+#include "payload/work_folder.h"
+
+#include <cstdio>
+
+namespace tarven {
+namespace {
+
+// FILETIME of 1970-01-01 00:00:00 UTC.
+constexpr std::uint64_t unix_epoch_filetime = 116444736000000000ULL;
+
+struct U128 {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+};
+
+// a × 100 without a 128-bit type: both 32-bit halves times 100 fit in 64 bits.
+U128 times_100(std::uint64_t a) {
+    const std::uint64_t upper = (a >> 32) * 100;  // < 2^39
+    const std::uint64_t lower = (a & 0xFFFFFFFFu) * 100;
+    U128 r;
+    r.low = (upper << 32) + lower;
+    const std::uint64_t carry = r.low < lower ? 1 : 0;
+    r.high = (upper >> 32) + carry;
+    return r;
+}
+
+std::string hex(U128 value) {
+    char text[40];
+    if (value.high != 0)
+        std::snprintf(text, sizeof text, "%llx%016llx", static_cast<unsigned long long>(value.high),
+                      static_cast<unsigned long long>(value.low));
+    else
+        std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value.low));
+    return text;
+}
+
+}  // namespace
+
+std::string work_folder_name(std::uint32_t process_id, std::uint64_t filetime) {
+    const U128 nanoseconds =
+        filetime < unix_epoch_filetime ? U128{} : times_100(filetime - unix_epoch_filetime);
+    return "TarvenHelp-" + std::to_string(process_id) + "-" + hex(nanoseconds);
+}
+
+}  // namespace tarven

@@ -1,2 +1,67 @@
-// placeholder: being written
-namespace tarven {}
+#include "smoke/smoke_run_win.h"
+
+#include "base/console_win.h"
+#include "base/wide_win.h"
+#include "smoke/smoke_verdict.h"
+#include "supervise/desk_win.h"
+include "supervise/starter_thread_failure_win.h"
+
+namespace tarven {
+namespace {
+
+void report(std::string_view text) { write_error_line("smoke: " + std::string(text)); }
+
+// The starter's first word: its port, or nothing after the line that says why was written.
+std::optional<std::uint16_t> wait_for_ready(EventReceiver& receiver, const SmokeTimes& times) {
+    for (;;) {
+        auto received = receiver.receive_for(times.event_wait);
+        const HelpEvent* event = std::get_if<HelpEvent>(&received);
+        if (event == nullptr) {
+            report("Tarven never said its port");
+            return std::nullopt;
+        }
+        if (event->kind == HelpEvent::Kind::Ready) return event->port;
+        if (event->kind == HelpEvent::Kind::Failed) {
+            report(event->message);
+            return std::nullopt;
+        }
+        // Reveal and Ended don't come first in this run; wait again for the first word.
+    }
+}
+
+}  // namespace
+
+int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
+    auto made = make_work_folder();
+    if (!made) {
+        report(made.error());
+        return 1;
+    }
+    const WorkFolder folder = std::move(made).value();
+    const auto child = AppChild::make();
+    auto channel = make_event_channel();
+
+    if (auto thread = start_starter_thread({payload, folder, child, std::move(channel.sender), times.starter}); !thread)
+        return end_without_starter(folder, thread.error());
+
+    const auto port = wait_for_ready(channel.receiver, times);
+    if (!port) {
+        quit_application(folder, *child, std::nullopt, times.quit);
+        return 1;
+    }
+
+    const std::string help_text = fetch_help_page(*port, times.help);
+    const bool passed = smoke_verdict_passes(help_text);
+    if (!passed) report("the help page answered: " + std::string(first_line(help_text)));
+    quit_application(folder, *child, port, times.quit);
+
+    if (work_folder_exists(folder)) {
+        report(narrow_lossy(folder.path) + " is still there");
+        return 1;
+    }
+    if (!passed) return 1;
+    write_output_line("smoke: Tarven Help started on " + std::to_string(*port) + ", showed its page, ended and left nothing");
+    return 0;
+}
+
+}  // namespace tarven

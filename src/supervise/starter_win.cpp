@@ -1,2 +1,119 @@
-// placeholder: being written
-namespace tarven {}
+#include "supervise/starter_win.h"
+
+#include <windows.h>
+
+#include <thread>
+
+#include "base/deadline.h"
+#include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
+#include "payload/unpack_win.h"
+#include "supervise/port_text.h"
+#include "supervise/start_application_win.h"
+
+namespace tarven {
+namespace {
+
+std::optional<std::string> read_whole_file(const std::wstring& path) {
+    // Full sharing: the application may hold the file open, rewrite it or delete it meanwhile.
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    std::string content;
+    char buffer[4096];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return std::nullopt;
+        if (read == 0) return content;
+        content.append(buffer, read);
+    }
+}
+
+// Starts the application unless the quit sequence has closed the gate. Recording happens under
+// the gate too, so a quit sequence that closed it afterwards finds the process to end.
+// Nothing when the gate was closed; otherwise the failure's message, or success.
+std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child) {
+    Status outcome;
+    const bool ran = child.gate().run_unless_closed([&] {
+        auto started = start_application(folder, child);
+        if (!started) {
+            outcome = fail("Tarven didn't start: " + started.error() + ".");
+            return;
+        }
+        child.record(std::move(started).value());
+    });
+    if (!ran) return std::nullopt;
+    return outcome;
+}
+
+DWORD WINAPI starter_thread(void* parameter) noexcept {
+    const std::unique_ptr<StarterWork> work(static_cast<StarterWork*>(parameter));
+    try {
+        run_starter(std::move(*work));
+    } catch (...) {
+        // Nothing to report to: the run's other side sees the application end or time out.
+    }
+    return 0;
+}
+
+}  // namespace
+
+void run_starter(StarterWork work) {
+    EventSink& sink = *work.sink;
+    AppChild& child = *work.child;
+    auto unpacked = unpack_payload(work.payload, work.folder, child.gate());
+    if (!unpacked) {
+        sink.post(HelpEvent::failed(unpacked.error()));
+        return;
+    }
+    if (unpacked.value() == UnpackEnd::stopped) return;
+
+    const auto started = start_and_record(work.folder, child);
+    if (!started) return;
+    if (!*started) {
+        sink.post(HelpEvent::failed(started->error()));
+        return;
+    }
+    wait_for_port(work.folder, child, sink, work.times);
+}
+
+Status start_starter_thread(StarterWork work) {
+    auto owned = std::make_unique<StarterWork>(std::move(work));
+    const unique_handle thread(::CreateThread(nullptr, 0, starter_thread, owned.get(), 0, nullptr));
+    if (!thread) return fail(render_os_error(::GetLastError()));
+    owned.release();  // the thread owns its work now; its handle is dropped, it is never joined
+    return {};
+}
+
+std::optional<std::uint16_t> read_port(const WorkFolder& folder) {
+    const auto text = read_whole_file(folder.entry(L"port"));
+    if (!text) return std::nullopt;
+    return parse_port_text(*text);
+}
+
+void wait_for_port(const WorkFolder& folder, AppChild& child, EventSink& sink, const StarterTimes& times) {
+    const Deadline deadline(times.port_deadline);
+    for (;;) {
+        if (const auto port = read_port(folder)) {
+            sink.post(HelpEvent::ready(*port));
+            watch_application(child, sink, times);
+            return;
+        }
+        if (child.has_ended()) {
+            sink.post(HelpEvent::failed("Tarven stopped as it started."));
+            return;
+        }
+        if (deadline.passed()) {
+            sink.post(HelpEvent::failed("Tarven didn't answer in time."));
+            return;
+        }
+        std::this_thread::sleep_for(times.port_poll);
+    }
+}
+
+void watch_application(AppChild& child, EventSink& sink, const StarterTimes& times) {
+    while (!child.has_ended()) std::this_thread::sleep_for(times.watch_poll);
+    sink.post(HelpEvent::ended());
+}
+
+}  // namespace tarven

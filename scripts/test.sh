@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Runs every test: the core natively (plain and under ASan/UBSan, with brief fuzzing), then the
+# Windows build under Wine. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh all
+jobs=$(nproc)
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "Format"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+step "Host build and unit tests"
+cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/host -j"$jobs"
+ctest --test-dir build/host -j"$jobs" --output-on-failure
+
+step "Sanitizers and fuzzing (clang)"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DTARVEN_SANITIZE=ON -DTARVEN_FUZZ=ON >/dev/null
+cmake --build build/sanitize -j"$jobs"
+ctest --test-dir build/sanitize -j"$jobs" --output-on-failure
+
+step "Windows build and tests under Wine"
+cmake -S . -B build/windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/windows -j"$jobs"
+ctest --test-dir build/windows -j"$jobs" --output-on-failure

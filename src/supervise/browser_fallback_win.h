@@ -1,0 +1,20 @@
+#pragma once
+#include "base/durations.h"
+#include "payload/work_folder_win.h"
+#include "supervise/app_child_win.h"
+#include "supervise/quit_win.h"
+
+namespace tarven {
+
+struct BrowserTimes {
+    durations::Duration port_deadline = durations::port_deadline;
+    durations::Duration port_poll = durations::browser_port_poll;
+    durations::Duration watch_poll = durations::watch_poll;
+    QuitTimes quit;
+};
+
+// Without a window: waits for the port, hands the help address to the shell's default browser,
+// stays until the application ends, then quits. Returns the exit code (0, or 1 without a port).
+int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times = {});
+
+}  // namespace tarven

@@ -1,0 +1,211 @@
+// The launcher itself under Wine: every ending of its smoke run, its command line, and what it
+// leaves behind (no work folder, no process).
+#include <gtest/gtest.h>
+
+#include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
+#include "base/wide_win.h"
+#include "launcher_run_support_win.h"
+#include "payload/unpack.h"
+#include "payload/work_folder_win.h"
+#include "test_paths_win.h"
+
+namespace tarven::test {
+namespace {
+
+const std::wstring launcher = windows_path(TARVEN_LAUNCHER_EXE);
+const std::wstring launcher_without_app = windows_path(TARVEN_LAUNCHER_NO_APP_EXE);
+const std::wstring launcher_damaged = windows_path(TARVEN_LAUNCHER_DAMAGED_EXE);
+const std::wstring missing_temp = L"C:\\tarven-no-such-temp-folder";
+
+class LauncherSmokeRun : public testing::Test {
+protected:
+    void SetUp() override {
+        record_path_ = temp_directory() + L"tarven-e2e-record-" + std::to_wstring(::GetCurrentProcessId()) + L".txt";
+        ::DeleteFileW(record_path_.c_str());
+    }
+
+    void TearDown() override {
+        held_file_.reset();
+        for (const auto& folder : work_folders_of(last_.pid)) remove_work_folder(WorkFolder{folder}, 4);
+        ::DeleteFileW(record_path_.c_str());
+    }
+
+    // Runs `Tarven Help.exe --smoke-test` with the stand-in's misbehaviour switched on.
+    LauncherRun smoke(const std::wstring& standin_switches = L"", const std::wstring& exe = launcher,
+                      std::function<void(const PROCESS_INFORMATION&)> meanwhile = {}) {
+        LaunchOptions options;
+        options.arguments = {L"--smoke-test"};
+        options.environment[L"TARVEN_STANDIN"] = standin_switches;
+        options.environment[L"TARVEN_STANDIN_RECORD"] = record_path_;
+        options.meanwhile = std::move(meanwhile);
+        last_ = run_launcher_exe(exe, options);
+        return last_;
+    }
+
+    std::optional<DWORD> standin_pid() const {
+        const auto record = read_text_file(record_path_);
+        if (!record) return std::nullopt;
+        const auto pid = record_value(*record, "pid");
+        if (!pid) return std::nullopt;
+        return static_cast<DWORD>(std::stoul(*pid));
+    }
+
+    // Nothing of the run may be left: no work folder, no application.
+    void expect_nothing_left() const {
+        EXPECT_TRUE(work_folders_of(last_.pid).empty());
+        if (const auto pid = standin_pid()) EXPECT_FALSE(process_still_runs(*pid)) << "the application still runs";
+    }
+
+    void expect_failure_line(const LauncherRun& run, const std::string& line) const {
+        EXPECT_EQ(run.err, line + "\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.exit_code, 1u);
+    }
+
+    std::wstring record_path_;
+    LauncherRun last_;
+    unique_hfile held_file_;
+};
+
+TEST_F(LauncherSmokeRun, Success) {
+    const LauncherRun run = smoke();
+    ASSERT_TRUE(standin_pid().has_value()) << "the application never started";
+    const std::string prefix = "smoke: Tarven Help started on ";
+    const std::string suffix = ", showed its page, ended and left nothing\n";
+    ASSERT_EQ(run.out.rfind(prefix, 0), 0u) << run.out << run.err;
+    ASSERT_GT(run.out.size(), prefix.size() + suffix.size());
+    const std::string port = run.out.substr(prefix.size(), run.out.size() - prefix.size() - suffix.size());
+    EXPECT_EQ(run.out.substr(prefix.size() + port.size()), suffix);
+    EXPECT_EQ(port.find_first_not_of("0123456789"), std::string::npos) << port;
+    EXPECT_NE(port.front(), '0');
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exit_code, 0u);
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, HelpPage404) {
+    expect_failure_line(smoke(L"status-404"), "smoke: the help page answered: HTTP/1.1 404 Not Found");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, PageWithoutProductName) {
+    expect_failure_line(smoke(L"no-title"), "smoke: the help page answered: HTTP/1.1 200 OK");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, Http10) {
+    expect_failure_line(smoke(L"http10"), "smoke: the help page answered: HTTP/1.0 200 OK");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, NothingListening) {
+    expect_failure_line(smoke(L"dead-port"), "smoke: the help page answered: ");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, ApplicationMissing) {
+    expect_failure_line(smoke(L"", launcher_without_app), "smoke: Tarven didn't start: " + render_os_error(2) + ".");
+    expect_nothing_left();
+}
+
+// The launcher's own reader says what is wrong with the damaged payload; the launcher must print
+// exactly that.
+std::string damaged_payload_message() {
+    const auto bytes = read_text_file(windows_path(TARVEN_DAMAGED_PAYLOAD));
+    if (!bytes) return "the damaged payload file is missing";
+    struct Discard final : EntryWriter {
+        bool stop_requested() override { return false; }
+        Status write(std::string_view, std::string_view) override { return {}; }
+    } discard;
+    const Payload payload{reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()};
+    const auto unpacked = unpack_payload(payload, discard);
+    return unpacked ? "the damaged payload unpacks" : unpacked.error();
+}
+
+TEST_F(LauncherSmokeRun, DamagedPayload) {
+    const std::string message = damaged_payload_message();
+    EXPECT_EQ(message.rfind("Tarven.exe in Tarven Help is damaged: ", 0), 0u) << message;
+    expect_failure_line(smoke(L"", launcher_damaged), "smoke: " + message);
+    EXPECT_FALSE(standin_pid().has_value());
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, ApplicationEndsEarly) {
+    expect_failure_line(smoke(L"end-early"), "smoke: Tarven stopped as it started.");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, NoPortInTime) {
+    expect_failure_line(smoke(L"no-port"), "smoke: Tarven didn't answer in time.");
+    expect_nothing_left();
+}
+
+TEST_F(LauncherSmokeRun, FolderCannotBeRemoved) {
+    // Hold one of the unpacked files open without delete sharing, as a virus scanner might.
+    const LauncherRun run = smoke(L"port-delay=500", launcher, [this](const PROCESS_INFORMATION& started) {
+        wait_until(
+            [&] {
+                const auto folders = work_folders_of(started.dwProcessId);
+                if (folders.empty()) return false;
+                held_file_ = unique_hfile(::CreateFileW((folders.front() + L"\\LICENSE.txt").c_str(), GENERIC_READ,
+                                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+                return held_file_.valid();
+            },
+            30000);
+    });
+    ASSERT_TRUE(held_file_.valid());
+    const auto folders = work_folders_of(run.pid);
+    ASSERT_EQ(folders.size(), 1u);
+    expect_failure_line(run, "smoke: " + narrow_lossy(folders.front()) + " is still there");
+    if (const auto pid = standin_pid()) EXPECT_FALSE(process_still_runs(*pid));
+}
+
+TEST_F(LauncherSmokeRun, KillingTheLauncherEndsTheApplication) {
+    std::optional<DWORD> application;
+    smoke(L"no-port", launcher, [&](const PROCESS_INFORMATION& started) {
+        wait_until([&] { return (application = standin_pid()).has_value(); }, 30000);
+        ::TerminateProcess(started.hProcess, 9);
+    });
+    ASSERT_TRUE(application.has_value());
+    EXPECT_FALSE(process_still_runs(*application, 10000)) << "the job did not end the application";
+}
+
+class LauncherCommandLine : public testing::Test {
+protected:
+    // With the temp directory missing, each run stops at once and says which run it was.
+    static LauncherRun run_with(std::vector<std::wstring> arguments) {
+        LaunchOptions options;
+        options.arguments = std::move(arguments);
+        options.environment[L"TEMP"] = missing_temp;
+        options.environment[L"TMP"] = missing_temp;
+        return run_launcher_exe(launcher, options);
+    }
+    static std::string no_folder_line(const std::string& prefix) {
+        return prefix + "no folder for Tarven Help: " + render_os_error(ERROR_PATH_NOT_FOUND) + "\n";
+    }
+};
+
+TEST_F(LauncherCommandLine, WorkFolderCannotBeMade) {
+    const LauncherRun smoke_run = run_with({L"--smoke-test"});
+    EXPECT_EQ(smoke_run.err, no_folder_line("smoke: "));
+    EXPECT_EQ(smoke_run.out, "");
+    EXPECT_EQ(smoke_run.exit_code, 1u);
+    const LauncherRun normal_run = run_with({});
+    EXPECT_EQ(normal_run.err, no_folder_line("Tarven Help: "));
+    EXPECT_EQ(normal_run.out, "");
+    EXPECT_EQ(normal_run.exit_code, 1u);
+}
+
+TEST_F(LauncherCommandLine, SwitchAnywhereSelectsSmokeRun) {
+    EXPECT_EQ(run_with({L"first", L"--smoke-test", L"last"}).err, no_folder_line("smoke: "));
+    EXPECT_EQ(run_with({L"--unknown", L"x y", L"--smoke-test"}).err, no_folder_line("smoke: "));
+}
+
+TEST_F(LauncherCommandLine, LookalikeSwitchesSelectNormalRun) {
+    for (const std::wstring lookalike : {L"--smoke-test=1", L"--SMOKE-TEST", L"-smoke-test", L" --smoke-test", L"--smoke-test "})
+        EXPECT_EQ(run_with({lookalike}).err, no_folder_line("Tarven Help: ")) << narrow_lossy(lookalike);
+}
+
+}  // namespace
+}  // namespace tarven::test

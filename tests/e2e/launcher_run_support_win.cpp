@@ -1,0 +1,167 @@
+#include "launcher_run_support_win.h"
+
+#include <thread>
+
+#include "base/unique_resource_win.h"
+#include "base/wide_win.h"
+#include "supervise/command_line.h"
+
+namespace tarven::test {
+namespace {
+
+std::vector<std::wstring> environment_with(const std::map<std::wstring, std::wstring>& changes) {
+    std::vector<std::wstring> entries;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        const std::wstring text = entry;
+        const std::wstring name = text.substr(0, text.find(L'=', 1));
+        bool replaced = false;
+        for (const auto& change : changes) replaced = replaced || _wcsicmp(change.first.c_str(), name.c_str()) == 0;
+        if (!replaced) entries.push_back(text);
+    }
+    ::FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : changes)
+        if (!value.empty()) entries.push_back(name + L"=" + value);
+    return entries;
+}
+
+std::wstring environment_block(const std::vector<std::wstring>& entries) {
+    std::wstring block;
+    for (const auto& entry : entries) {
+        block += entry;
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+// Reads a pipe to its end on a thread of its own.
+class PipeReader {
+public:
+    explicit PipeReader(unique_hfile pipe) : pipe_(std::move(pipe)), thread_([this] { read_all(); }) {}
+    ~PipeReader() {
+        if (thread_.joinable()) thread_.join();
+    }
+    std::string take() {
+        thread_.join();
+        return std::move(text_);
+    }
+
+private:
+    void read_all() {
+        char buffer[4096];
+        DWORD read = 0;
+        while (::ReadFile(pipe_.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text_.append(buffer, read);
+    }
+    unique_hfile pipe_;
+    std::string text_;
+    std::thread thread_;
+};
+
+struct Pipe {
+    unique_hfile read;
+    unique_hfile write;
+};
+
+Pipe inheritable_pipe() {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    ::CreatePipe(&read, &write, &inherit, 0);
+    ::SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    return {unique_hfile(read), unique_hfile(write)};
+}
+
+}  // namespace
+
+LauncherRun run_launcher_exe(const std::wstring& exe, const LaunchOptions& options) {
+    Pipe out = inheritable_pipe();
+    Pipe err = inheritable_pipe();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out.write.get();
+    startup.hStdError = err.write.get();
+    std::wstring command_line = build_command_line(exe, options.arguments);
+    std::wstring environment = environment_block(environment_with(options.environment));
+    PROCESS_INFORMATION started{};
+    LauncherRun run;
+    if (!::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                          environment.data(), nullptr, &startup, &started)) {
+        run.exit_code = 0xDEAD;
+        run.err = "could not start the launcher: " + std::to_string(::GetLastError());
+        return run;
+    }
+    const unique_handle process(started.hProcess);
+    const unique_handle thread(started.hThread);
+    out.write.reset();
+    err.write.reset();
+    PipeReader out_reader(std::move(out.read));
+    PipeReader err_reader(std::move(err.read));
+    if (options.meanwhile) options.meanwhile(started);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    ::GetExitCodeProcess(process.get(), &run.exit_code);
+    run.pid = started.dwProcessId;
+    run.out = out_reader.take();
+    run.err = err_reader.take();
+    return run;
+}
+
+std::wstring temp_directory() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    return std::wstring(buffer, length);
+}
+
+std::vector<std::wstring> work_folders_of(DWORD launcher_pid) {
+    std::vector<std::wstring> found;
+    const std::wstring pattern = temp_directory() + L"TarvenHelp-" + std::to_wstring(launcher_pid) + L"-*";
+    WIN32_FIND_DATAW data{};
+    const unique_hfind search(::FindFirstFileW(pattern.c_str(), &data));
+    if (!search) return found;
+    do found.push_back(temp_directory() + data.cFileName);
+    while (::FindNextFileW(search.get(), &data));
+    return found;
+}
+
+std::optional<std::string> read_text_file(const std::wstring& path) {
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    return text;
+}
+
+std::optional<std::string> record_value(const std::string& record, const std::string& key) {
+    const std::string prefix = key + ": ";
+    std::size_t start = 0;
+    while (start < record.size()) {
+        std::size_t end = record.find('\n', start);
+        if (end == std::string::npos) end = record.size();
+        std::string line = record.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+bool process_still_runs(DWORD pid, DWORD grace_ms) {
+    const unique_handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (!process) return false;
+    return ::WaitForSingleObject(process.get(), grace_ms) == WAIT_TIMEOUT;
+}
+
+bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms) {
+    const DWORD start = ::GetTickCount();
+    while (!ready()) {
+        if (::GetTickCount() - start > timeout_ms) return false;
+        ::Sleep(50);
+    }
+    return true;
+}
+
+}  // namespace tarven::test

@@ -1,0 +1,46 @@
+#pragma once
+// Runs a launcher executable as a user's shell would and collects what it left: its exit code,
+// its standard output and error, and the stand-in application's record.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarven::test {
+
+struct LauncherRun {
+    DWORD exit_code = 0;
+    DWORD pid = 0;
+    std::string out;
+    std::string err;
+};
+
+struct LaunchOptions {
+    std::vector<std::wstring> arguments;
+    std::map<std::wstring, std::wstring> environment;  // set (or, when empty, removed) for the launcher
+    // Runs while the launcher runs, given its process; the run then waits for it to end.
+    std::function<void(const PROCESS_INFORMATION&)> meanwhile;
+};
+
+LauncherRun run_launcher_exe(const std::wstring& exe, const LaunchOptions& options);
+
+std::wstring temp_directory();
+
+// Work folders left in the temp directory by the launcher with this process id.
+std::vector<std::wstring> work_folders_of(DWORD launcher_pid);
+
+std::optional<std::string> read_text_file(const std::wstring& path);
+
+// The value of "<key>: <value>" in the stand-in's record.
+std::optional<std::string> record_value(const std::string& record, const std::string& key);
+
+// Whether a process of this id runs, waiting up to `grace` for it to end.
+bool process_still_runs(DWORD pid, DWORD grace_ms = 3000);
+
+// Polls until `ready` holds or `timeout_ms` passes.
+bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms);
+
+}  // namespace tarven::test
