@@ -71,10 +71,10 @@ bool delete_tree(const std::wstring& folder) {
 }  // namespace
 
 std::wstring WorkFolder::entry(std::wstring_view name) const {
-    std::wstring path = this->path;
-    path += L'\\';
-    path += name;
-    return path;
+    std::wstring joined = path;
+    joined += L'\\';
+    joined += name;
+    return joined;
 }
 
 Result<WorkFolder> make_work_folder() {
@@ -82,7 +82,11 @@ Result<WorkFolder> make_work_folder() {
     auto temp = temp_directory();
     if (!temp) return fail(temp.error());
     const std::string name = work_folder_name(::GetCurrentProcessId(), filetime);
-    WorkFolder folder{temp.value() + std::wstring(name.begin(), name.end())};
+    return create_work_folder(temp.value() + std::wstring(name.begin(), name.end()));
+}
+
+Result<WorkFolder> create_work_folder(std::wstring path) {
+    WorkFolder folder{std::move(path)};
     if (auto made = create_folder(folder.path); !made) return fail(made.error());
     if (auto made = create_folder(folder.entry(L"tmp")); !made) return fail(made.error());
     return folder;

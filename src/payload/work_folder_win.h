@@ -15,6 +15,9 @@ struct WorkFolder {
 
 Result<WorkFolder> make_work_folder();
 
+// Creates the folder at `path` (one level, no existence test first) and its tmp.
+Result<WorkFolder> create_work_folder(std::wstring path);
+
 // Deletes the folder with everything in it, links as themselves; retries, then gives up quietly.
 void remove_work_folder(const WorkFolder& folder, int attempts = durations::remove_attempts,
                         durations::Duration pause = durations::remove_pause);

@@ -4,7 +4,7 @@
 #include "base/wide_win.h"
 #include "smoke/smoke_verdict.h"
 #include "supervise/desk_win.h"
-include "supervise/starter_thread_failure_win.h"
+#include "supervise/starter_thread_failure_win.h"
 
 namespace tarven {
 namespace {

@@ -1,0 +1,102 @@
+// Unpacking into a real work folder: names Windows refuses, a record named tmp, repeated names,
+// and a starter gate closed by the quit sequence.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
+#include "payload/unpack_win.h"
+#include "supervise/starter_gate.h"
+
+namespace tarven {
+namespace {
+
+void put_le(std::string& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+std::string record(std::string_view name, std::string_view content) {
+    uLongf size = compressBound(static_cast<uLong>(content.size()));
+    std::string stream(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(stream.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
+              static_cast<uLong>(content.size()), 9);
+    stream.resize(size);
+    std::string out;
+    put_le(out, name.size(), 2);
+    out += name;
+    put_le(out, content.size(), 8);
+    put_le(out, stream.size(), 8);
+    return out + stream;
+}
+
+Payload view(const std::string& bytes) { return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}; }
+
+std::optional<std::string> read_file(const std::wstring& path) {
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    std::string text;
+    char buffer[64 * 1024];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    return text;
+}
+
+class UnpackToDisk : public testing::Test {
+protected:
+    void SetUp() override {
+        auto made = make_work_folder();
+        ASSERT_TRUE(made) << made.error();
+        folder_ = made.value();
+    }
+    void TearDown() override { remove_work_folder(folder_, 4); }
+
+    Result<UnpackEnd> unpack(const std::string& bytes) { return unpack_payload(view(bytes), folder_, gate_); }
+
+    WorkFolder folder_;
+    StarterGate gate_;
+};
+
+TEST_F(UnpackToDisk, WritesEveryFileWithItsContent) {
+    const std::string big(300000, 'x');
+    auto unpacked = unpack(record("Tarven.exe", "MZ program") + record("LICENSE.txt", big) + record("empty.dat", ""));
+    ASSERT_TRUE(unpacked) << unpacked.error();
+    EXPECT_EQ(unpacked.value(), UnpackEnd::done);
+    EXPECT_EQ(read_file(folder_.entry(L"Tarven.exe")), "MZ program");
+    EXPECT_TRUE(read_file(folder_.entry(L"LICENSE.txt")) == big) << "the large file differs";
+    EXPECT_EQ(read_file(folder_.entry(L"empty.dat")), "");
+}
+
+TEST_F(UnpackToDisk, NameWithAnAsteriskFailsWhenTheFileIsCreated) {
+    const auto unpacked = unpack(record("first.txt", "1") + record("a*b.txt", "2"));
+    ASSERT_FALSE(unpacked);
+    EXPECT_EQ(unpacked.error(), "couldn't unpack a*b.txt: " + render_os_error(ERROR_INVALID_NAME));
+    EXPECT_EQ(read_file(folder_.entry(L"first.txt")), "1") << "records before the failure are complete";
+}
+
+TEST_F(UnpackToDisk, RecordNamedTmpMeetsTheTmpFolder) {
+    const auto unpacked = unpack(record("tmp", "not a folder"));
+    ASSERT_FALSE(unpacked);
+    EXPECT_EQ(unpacked.error(), "couldn't unpack tmp: " + render_os_error(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(::GetFileAttributesW(folder_.entry(L"tmp").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(UnpackToDisk, LaterRecordOfTheSameNameWins) {
+    ASSERT_TRUE(unpack(record("data.bin", "the first, longer content") + record("data.bin", "second")));
+    EXPECT_EQ(read_file(folder_.entry(L"data.bin")), "second");
+}
+
+TEST_F(UnpackToDisk, NonAsciiNamesArriveAsTheirCharacters) {
+    ASSERT_TRUE(unpack(record("Hilfe-\xC3\xBC\xE2\x82\xAC.txt", "u")));
+    EXPECT_EQ(read_file(folder_.entry(L"Hilfe-\u00FC\u20AC.txt")), "u");
+}
+
+TEST_F(UnpackToDisk, ClosedGateStopsBeforeTheNextFile) {
+    gate_.close();
+    const auto unpacked = unpack(record("Tarven.exe", "MZ"));
+    ASSERT_TRUE(unpacked);
+    EXPECT_EQ(unpacked.value(), UnpackEnd::stopped);
+    EXPECT_EQ(read_file(folder_.entry(L"Tarven.exe")), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tarven
