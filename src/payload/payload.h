@@ -34,7 +34,13 @@ enum class RecordFailure {
     bad_name,   // the name breaks the name rules (checked before any size field)
 };
 
-using RecordResult = std::variant<PayloadEntry, RecordFailure>;
+// A record that could not be read. `name` is the refused name for bad_name, empty otherwise.
+struct RecordError {
+    RecordFailure failure = RecordFailure::cut_short;
+    std::string_view name;
+};
+
+using RecordResult = std::variant<PayloadEntry, RecordError>;
 
 // Reads the record at `offset`, which must be smaller than the payload's size. Every bound is
 // tested before the bytes it covers are touched.

@@ -17,6 +17,8 @@ inline constexpr std::string_view refused_name = "Tarven Help carries a file it 
 std::string damaged(std::string_view name, std::string_view detail);
 std::string wrong_size(std::string_view name);
 std::string not_unpacked(std::string_view name, std::string_view error);
+// The message for a record that could not be read at all.
+std::string unreadable(const RecordError& error);
 }  // namespace unpack_messages
 
 class EntryWriter {

@@ -1,0 +1,170 @@
+#include "pack.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <system_error>
+
+#include "base/utf8.h"
+#include "payload/entry_name.h"
+
+namespace tarven::payload_tool {
+namespace fs = std::filesystem;
+namespace {
+
+// zlib counts in uInt; files may be larger, so they are fed in chunks.
+constexpr std::size_t largest_chunk = std::numeric_limits<uInt>::max();
+
+std::string as_text(const std::u8string& text) { return {text.begin(), text.end()}; }
+
+Result<PackInput> input_of(const fs::path& path) {
+    try {
+        return PackInput{as_text(path.filename().u8string()), path};
+    } catch (const std::exception&) {
+        // A Windows name that does not convert to UTF-8 (an unpaired surrogate).
+        return fail(display(path) + ": the file's name is not text");
+    }
+}
+
+void append_le(std::string& out, std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i, value >>= 8) out.push_back(static_cast<char>(value & 0xFF));
+}
+
+// Level 9 with zlib's default window and memory: streams start with 78 DA, and the same input
+// always gives the same bytes.
+Result<std::string> compress(const std::string& data) {
+    z_stream z{};
+    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) return fail("zlib could not start");
+    std::string out;
+    std::size_t offered = 0;
+    char buffer[1 << 16];
+    int status = Z_OK;
+    while (status != Z_STREAM_END) {
+        if (z.avail_in == 0 && offered < data.size()) {
+            const std::size_t chunk = std::min(data.size() - offered, largest_chunk);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + offered));
+            z.avail_in = static_cast<uInt>(chunk);
+            offered += chunk;
+        }
+        z.next_out = reinterpret_cast<Bytef*>(buffer);
+        z.avail_out = sizeof buffer;
+        status = deflate(&z, offered == data.size() ? Z_FINISH : Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
+            deflateEnd(&z);
+            return fail("zlib failed to compress");
+        }
+        out.append(buffer, sizeof buffer - z.avail_out);
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+Status write_record(std::ofstream& out, const PackInput& input) {
+    Result<std::string> content = read_file(input.path);
+    if (!content) return fail(content.error());
+    const Result<std::string> stream = compress(content.value());
+    if (!stream) return fail(display(input.path) + ": " + stream.error());
+    std::string head;
+    append_le(head, input.name.size(), 2);
+    head += input.name;
+    append_le(head, content.value().size(), 8);
+    append_le(head, stream.value().size(), 8);
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.write(stream.value().data(), static_cast<std::streamsize>(stream.value().size()));
+    return {};
+}
+
+Status write_records(const std::vector<PackInput>& inputs, const fs::path& output) {
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    if (!out) return fail(display(output) + ": cannot create the file");
+    for (const PackInput& input : inputs)
+        if (const Status written = write_record(out, input); !written) return written;
+    out.close();
+    if (!out) return fail(display(output) + ": cannot write the file");
+    return {};
+}
+
+}  // namespace
+
+std::string display(const fs::path& path) {
+    try {
+        return decode_utf8_lossy(as_text(path.u8string()));
+    } catch (const std::exception&) {
+        return decode_utf8_lossy(path.string());
+    }
+}
+
+Result<std::vector<PackInput>> inputs_of_folder(const fs::path& folder) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) return fail(display(folder) + ": " + error.message());
+    std::vector<PackInput> inputs;
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+        const fs::path& path = it->path();
+        if (it->is_directory(error))
+            return fail(display(path) + ": a sub-folder cannot be packed (the launcher writes one level only)");
+        if (!it->is_regular_file(error)) return fail(display(path) + ": not a regular file");
+        Result<PackInput> input = input_of(path);
+        if (!input) return fail(input.error());
+        inputs.push_back(std::move(input).value());
+    }
+    if (error) return fail(display(folder) + ": " + error.message());
+    std::sort(inputs.begin(), inputs.end(), [](const PackInput& a, const PackInput& b) { return a.name < b.name; });
+    return inputs;
+}
+
+Result<std::vector<PackInput>> inputs_of_files(const std::vector<fs::path>& files) {
+    std::vector<PackInput> inputs;
+    for (const fs::path& path : files) {
+        std::error_code error;
+        if (!fs::is_regular_file(path, error)) return fail(display(path) + ": not a regular file");
+        Result<PackInput> input = input_of(path);
+        if (!input) return fail(input.error());
+        inputs.push_back(std::move(input).value());
+    }
+    return inputs;
+}
+
+std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
+    std::vector<std::string> refusals;
+    std::set<std::string> seen;
+    for (const PackInput& input : inputs) {
+        const std::string where = " (" + display(input.path) + ")";
+        if (!is_valid_utf8(input.name))
+            refusals.push_back("the name " + quote_entry_name(decode_utf8_lossy(input.name)) +
+                               " is not UTF-8" + where);
+        else if (!check_entry_name(input.name))
+            refusals.push_back("the launcher refuses the name " + quote_entry_name(input.name) +
+                               ": 1 to 128 bytes, not \".\" or \"..\", no NUL, \"/\", \":\" or \"\\\"" + where);
+        else if (!seen.insert(input.name).second)
+            refusals.push_back("the name " + quote_entry_name(input.name) + " is used twice" + where);
+    }
+    return refusals;
+}
+
+Status write_payload(const std::vector<PackInput>& inputs, const fs::path& output) {
+    const Status written = write_records(inputs, output);
+    if (!written) {
+        std::error_code ignored;
+        fs::remove(output, ignored);
+    }
+    return written;
+}
+
+Result<std::string> read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return fail(display(path) + ": cannot open the file");
+    const std::streamoff size = in.tellg();
+    if (size < 0) return fail(display(path) + ": cannot read the file");
+    std::string content(static_cast<std::size_t>(size), '\0');
+    in.seekg(0);
+    in.read(content.data(), static_cast<std::streamsize>(size));
+    if (!in || in.gcount() != size) return fail(display(path) + ": cannot read the file");
+    return content;
+}
+
+}  // namespace tarven::payload_tool
