@@ -62,6 +62,9 @@ function(tarven_launcher target output_name payload)
   set(TARVEN_PAYLOAD_PATH ${payload})
   configure_file(${CMAKE_SOURCE_DIR}/src/payload/embedded_payload.S.in ${asm} @ONLY)
   set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS ${payload})
+  # windres reads the icon and the manifest itself; make does not see them otherwise.
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tarven-help.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/resources/tarven-help.ico;${CMAKE_SOURCE_DIR}/resources/tarven-help.manifest")
   add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp ${asm}
                            ${CMAKE_SOURCE_DIR}/resources/tarven-help.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})

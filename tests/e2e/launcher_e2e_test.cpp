@@ -54,7 +54,9 @@ protected:
     // Nothing of the run may be left: no work folder, no application.
     void expect_nothing_left() const {
         EXPECT_TRUE(work_folders_of(last_.pid).empty());
-        if (const auto pid = standin_pid()) EXPECT_FALSE(process_still_runs(*pid)) << "the application still runs";
+        if (const auto pid = standin_pid()) {
+            EXPECT_FALSE(process_still_runs(*pid)) << "the application still runs";
+        }
     }
 
     void expect_failure_line(const LauncherRun& run, const std::string& line) const {
@@ -158,7 +160,9 @@ TEST_F(LauncherSmokeRun, FolderCannotBeRemoved) {
     const auto folders = work_folders_of(run.pid);
     ASSERT_EQ(folders.size(), 1u);
     expect_failure_line(run, "smoke: " + narrow_lossy(folders.front()) + " is still there");
-    if (const auto pid = standin_pid()) EXPECT_FALSE(process_still_runs(*pid));
+    if (const auto pid = standin_pid()) {
+        EXPECT_FALSE(process_still_runs(*pid));
+    }
 }
 
 TEST_F(LauncherSmokeRun, KillingTheLauncherEndsTheApplication) {
