@@ -1,2 +1,50 @@
-// placeholder: being written
-namespace tarven {}
+#include "supervise/app_child_win.h"
+
+namespace tarven {
+
+void AppChild::record(AppProcess process) {
+    const std::lock_guard lock(slot_mutex_);
+    slot_.reset();  // the old record's handles go first
+    slot_.emplace(std::move(process));
+}
+
+bool AppChild::has_ended() {
+    const std::lock_guard lock(slot_mutex_);
+    if (!slot_) return true;
+    const HANDLE process = slot_->process.get();
+    switch (::WaitForSingleObject(process, 0)) {
+        case WAIT_OBJECT_0: {
+            // Read for its own sake only; the slot keeps no exit code.
+            DWORD exit_code = 0;
+            (void)::GetExitCodeProcess(process, &exit_code);
+            return true;
+        }
+        case WAIT_TIMEOUT:
+            return false;
+        default:
+            // A process whose state cannot be read is given up as ended.
+            return true;
+    }
+}
+
+void AppChild::terminate_and_wait() {
+    const std::lock_guard lock(slot_mutex_);
+    if (!slot_) return;
+    const HANDLE process = slot_->process.get();
+    // Fails with ERROR_ACCESS_DENIED when the process has ended already; that, and every other
+    // failure here, changes nothing about what follows.
+    (void)::TerminateProcess(process, 1);
+    (void)::WaitForSingleObject(process, INFINITE);
+    DWORD exit_code = 0;
+    (void)::GetExitCodeProcess(process, &exit_code);
+}
+
+void AppChild::set_job(HANDLE job) {
+    HANDLE expected = nullptr;
+    // At most once: a second job would never be terminated, so it is not taken.
+    job_.compare_exchange_strong(expected, job);
+}
+
+HANDLE AppChild::job() const { return job_.load(); }
+
+}  // namespace tarven

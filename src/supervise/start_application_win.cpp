@@ -1,2 +1,88 @@
-// placeholder: being written
-namespace tarven {}
+#include "supervise/start_application_win.h"
+
+#include <string>
+#include <vector>
+
+#include "base/os_error_win.h"
+#include "supervise/command_line.h"
+
+namespace tarven {
+namespace {
+
+struct environment_strings_traits {
+    using pointer = wchar_t*;
+    static pointer invalid() { return nullptr; }
+    static void close(pointer p) { ::FreeEnvironmentStringsW(p); }
+};
+using unique_environment_strings = unique_any<environment_strings_traits>;
+
+// The launcher's environment as it is now, one "NAME=value" per entry.
+std::vector<std::wstring> environment_entries() {
+    const unique_environment_strings block(::GetEnvironmentStringsW());
+    std::vector<std::wstring> entries;
+    if (!block) return entries;
+    for (const wchar_t* entry = block.get(); *entry != L'\0';) {
+        std::wstring text(entry);
+        entry += text.size() + 1;
+        entries.push_back(std::move(text));
+    }
+    return entries;
+}
+
+// An inheritable copy of one of the launcher's standard handles, or none when the launcher has
+// none. A copy, because the launcher's own handle may not be marked inheritable.
+unique_handle inheritable_std_handle(DWORD which) {
+    const HANDLE own = ::GetStdHandle(which);
+    if (own == nullptr || own == INVALID_HANDLE_VALUE) return {};
+    HANDLE copy = nullptr;
+    const HANDLE self = ::GetCurrentProcess();
+    if (!::DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return {};
+    return unique_handle(copy);
+}
+
+static_assert(sizeof(void*) != 8 || sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION) == 144);
+
+// Kill-on-close, so that the application and all it starts end with the launcher. Any failure
+// leaves the application running outside a job: not worth failing the start for.
+void put_into_job(HANDLE process, AppChild& child) {
+    unique_handle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job) return;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) return;
+    if (!::AssignProcessToJobObject(job.get(), process)) return;
+    // Never closed: closing it would end the application.
+    child.set_job(job.release());
+}
+
+}  // namespace
+
+Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) {
+    const std::wstring program = folder.entry(L"Tarven.exe");
+    std::wstring command_line =
+        build_command_line(program, {L"get-help", L"--no-browser", L"--port-file", folder.entry(L"port")});
+    std::wstring environment = build_environment_block(environment_entries(), folder.entry(L"tmp"));
+
+    const unique_handle std_input = inheritable_std_handle(STD_INPUT_HANDLE);
+    const unique_handle std_output = inheritable_std_handle(STD_OUTPUT_HANDLE);
+    const unique_handle std_error = inheritable_std_handle(STD_ERROR_HANDLE);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = std_input.get();
+    startup.hStdOutput = std_output.get();
+    startup.hStdError = std_error.get();
+
+    PROCESS_INFORMATION created{};
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), folder.path.c_str(),
+                          &startup, &created)) {
+        const DWORD error = ::GetLastError();
+        return fail(render_os_error(error));
+    }
+    AppProcess process{unique_handle(created.hProcess), unique_handle(created.hThread)};
+    put_into_job(process.process.get(), child);
+    return process;
+}
+
+}  // namespace tarven

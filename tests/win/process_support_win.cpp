@@ -1,0 +1,207 @@
+#include "process_support_win.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "base/unique_resource_win.h"
+#include "base/wide_win.h"
+#include "test_paths_win.h"
+
+namespace tarven::test {
+
+namespace {
+
+std::wstring temp_directory() {
+    wchar_t buffer[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    std::wstring path(buffer, length);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+bool remove_tree_once(const std::wstring& path) {
+    WIN32_FIND_DATAW found{};
+    {
+        const unique_hfind find(::FindFirstFileW((path + L"\\*").c_str(), &found));
+        if (find) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                const std::wstring child = path + L'\\' + name;
+                const bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+                                    (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+                if (folder) {
+                    remove_tree_once(child);
+                } else {
+                    ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    ::DeleteFileW(child.c_str());
+                }
+            } while (::FindNextFileW(find.get(), &found));
+        }
+    }
+    return ::RemoveDirectoryW(path.c_str()) || ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(std::wstring_view hint) {
+    static std::atomic<unsigned> counter{0};
+    path_ = temp_directory() + L"\\tarven-test-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++) + std::wstring(hint);
+    ::CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() { remove_folder_tree(path_); }
+
+bool remove_folder_tree(const std::wstring& path) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (remove_tree_once(path)) return true;
+        ::Sleep(100);
+    }
+    return false;
+}
+
+std::optional<std::string> read_file_bytes(const std::wstring& path) {
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+        if (got == 0) return bytes;
+        bytes.append(buffer, got);
+    }
+}
+
+std::optional<std::string> wait_for_file(const std::wstring& path, std::chrono::milliseconds limit) {
+    std::optional<std::string> content;
+    poll_until([&] { return (content = read_file_bytes(path)).has_value(); }, limit);
+    return content;
+}
+
+bool poll_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+bool process_alive(DWORD pid) {
+    const unique_handle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return false;
+    return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+void end_process(DWORD pid) {
+    const unique_handle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    if (!process) return;
+    ::TerminateProcess(process.get(), 1);
+    ::WaitForSingleObject(process.get(), 10000);
+}
+
+std::optional<std::wstring> environment_value(const std::wstring& name) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+        if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        return std::wstring();
+    }
+    std::wstring value(size, L'\0');
+    const DWORD length = ::GetEnvironmentVariableW(name.c_str(), value.data(), size);
+    value.resize(length < size ? length : 0);
+    return value;
+}
+
+EnvironmentOverride::EnvironmentOverride(std::wstring name, std::optional<std::wstring> value)
+    : name_(std::move(name)), old_(environment_value(name_)) {
+    ::SetEnvironmentVariableW(name_.c_str(), value ? value->c_str() : nullptr);
+}
+
+EnvironmentOverride::~EnvironmentOverride() {
+    ::SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr);
+}
+
+std::vector<std::string> environment_entries_utf8() {
+    struct traits {
+        using pointer = wchar_t*;
+        static pointer invalid() { return nullptr; }
+        static void close(pointer p) { ::FreeEnvironmentStringsW(p); }
+    };
+    std::vector<std::string> entries;
+    const unique_any<traits> block(::GetEnvironmentStringsW());
+    if (!block) return entries;
+    for (const wchar_t* entry = block.get(); *entry != L'\0';) {
+        const std::wstring_view text(entry);
+        entries.push_back(narrow_lossy(text));
+        entry += text.size() + 1;
+    }
+    return entries;
+}
+
+std::string std_handle_kind(DWORD which) {
+    const HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return "none";
+    switch (::GetFileType(handle)) {
+        case FILE_TYPE_DISK:
+            return "disk";
+        case FILE_TYPE_CHAR:
+            return "char";
+        case FILE_TYPE_PIPE:
+            return "pipe";
+        default:
+            return "unknown";
+    }
+}
+
+std::optional<StandinRecord> parse_standin_record(std::string_view text) {
+    StandinRecord record;
+    bool has_pid = false;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        if (end == std::string_view::npos) return std::nullopt;  // the stand-in ends every line
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end + 1);
+        const std::size_t colon = line.find(": ");
+        if (colon == std::string_view::npos) return std::nullopt;
+        const std::string_view key = line.substr(0, colon);
+        const std::string value(line.substr(colon + 2));
+        const auto number = [&] { return static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10)); };
+        if (key.substr(0, 4) == "arg ") {
+            if (std::to_string(record.args.size()) != key.substr(4)) return std::nullopt;
+            record.args.push_back(value);
+        } else if (key == "cmdline") {
+            record.command_line = value;
+        } else if (key == "cwd") {
+            record.cwd = value;
+        } else if (key == "pid") {
+            record.pid = number();
+            has_pid = true;
+        } else if (key == "stdin") {
+            record.std_input = value;
+        } else if (key == "stdout") {
+            record.std_output = value;
+        } else if (key == "stderr") {
+            record.std_error = value;
+        } else if (key == "env") {
+            record.env.push_back(value);
+        } else if (key == "child") {
+            record.child = number();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!has_pid) return std::nullopt;
+    return record;
+}
+
+bool place_standin(const std::wstring& folder) {
+    return ::CopyFileW(standin_exe().c_str(), (folder + L"\\Tarven.exe").c_str(), FALSE) != 0;
+}
+
+}  // namespace tarven::test
