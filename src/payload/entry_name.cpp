@@ -60,12 +60,24 @@ std::string quote_entry_name(std::string_view name) {
     std::string out = "\"";
     for (const char32_t c : code_points(name)) {
         switch (c) {
-            case U'"': out += "\\\""; break;
-            case U'\\': out += "\\\\"; break;
-            case U'\0': out += "\\0"; break;
-            case U'\t': out += "\\t"; break;
-            case U'\n': out += "\\n"; break;
-            case U'\r': out += "\\r"; break;
+            case U'"':
+                out += "\\\"";
+                break;
+            case U'\\':
+                out += "\\\\";
+                break;
+            case U'\0':
+                out += "\\0";
+                break;
+            case U'\t':
+                out += "\\t";
+                break;
+            case U'\n':
+                out += "\\n";
+                break;
+            case U'\r':
+                out += "\\r";
+                break;
             default:
                 if (is_escaped(c))
                     append_hex_escape(out, c);

@@ -78,13 +78,21 @@ Result<std::string> inflate_stream(const PayloadEntry& entry) {
         const int status = inflate(&z, Z_NO_FLUSH);
         produced += room - z.avail_out;
         switch (status) {
-            case Z_STREAM_END: out.resize(static_cast<std::size_t>(produced)); return out;
-            case Z_NEED_DICT: return fail("stream needs a preset dictionary");
-            case Z_DATA_ERROR: return data_error(z);
-            case Z_MEM_ERROR: return fail("out of memory");
-            case Z_OK: continue;  // progress was made
-            case Z_BUF_ERROR: break;
-            default: return fail("inflater error");
+            case Z_STREAM_END:
+                out.resize(static_cast<std::size_t>(produced));
+                return out;
+            case Z_NEED_DICT:
+                return fail("stream needs a preset dictionary");
+            case Z_DATA_ERROR:
+                return data_error(z);
+            case Z_MEM_ERROR:
+                return fail("out of memory");
+            case Z_OK:
+                continue;  // progress was made
+            case Z_BUF_ERROR:
+                break;
+            default:
+                return fail("inflater error");
         }
         // No progress was possible. All input was offered, so zlib wants more of it (the stream
         // is cut short) or more room, which exists only when the buffer is full at the limit.

@@ -32,9 +32,12 @@ std::string not_unpacked(std::string_view name, std::string_view error) {
 
 std::string unreadable(const RecordError& error) {
     switch (error.failure) {
-        case RecordFailure::not_text: return std::string(not_text);
-        case RecordFailure::bad_name: return std::string(refused_name) + quote_entry_name(error.name);
-        case RecordFailure::cut_short: break;
+        case RecordFailure::not_text:
+            return std::string(not_text);
+        case RecordFailure::bad_name:
+            return std::string(refused_name) + quote_entry_name(error.name);
+        case RecordFailure::cut_short:
+            break;
     }
     return std::string(cut_short);
 }

@@ -18,7 +18,8 @@ Status write_all(HANDLE file, std::string_view content) {
     while (!content.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), largest_write));
         DWORD written = 0;
-        if (!::WriteFile(file, content.data(), chunk, &written, nullptr)) return fail(render_os_error(::GetLastError()));
+        if (!::WriteFile(file, content.data(), chunk, &written, nullptr))
+            return fail(render_os_error(::GetLastError()));
         if (written == 0) return fail("failed to write whole buffer");
         content.remove_prefix(written);
     }
@@ -26,8 +27,9 @@ Status write_all(HANDLE file, std::string_view content) {
 }
 
 Status write_file(const std::wstring& path, std::string_view content) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return fail(render_os_error(::GetLastError()));
     return write_all(file.get(), content);
 }

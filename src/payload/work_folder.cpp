@@ -37,8 +37,7 @@ std::string hex(U128 value) {
 }  // namespace
 
 std::string work_folder_name(std::uint32_t process_id, std::uint64_t filetime) {
-    const U128 nanoseconds =
-        filetime < unix_epoch_filetime ? U128{} : times_100(filetime - unix_epoch_filetime);
+    const U128 nanoseconds = filetime < unix_epoch_filetime ? U128{} : times_100(filetime - unix_epoch_filetime);
     return "TarvenHelp-" + std::to_string(process_id) + "-" + hex(nanoseconds);
 }
 

@@ -31,7 +31,8 @@ Result<std::wstring> temp_directory() {
 }
 
 Status create_folder(const std::wstring& path) {
-    if (!::CreateDirectoryW(path.c_str(), nullptr)) return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    if (!::CreateDirectoryW(path.c_str(), nullptr))
+        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
     return {};
 }
 
@@ -48,8 +49,8 @@ bool delete_file(const std::wstring& path, DWORD attributes) {
 bool delete_tree(const std::wstring& folder) {
     bool all_gone = true;
     WIN32_FIND_DATAW found{};
-    const unique_hfind search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
-                                                 FindExSearchNameMatch, nullptr, 0));
+    const unique_hfind search(
+        ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
     if (search) {
         do {
             const std::wstring_view name = found.cFileName;

@@ -60,7 +60,8 @@ int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
         return 1;
     }
     if (!passed) return 1;
-    write_output_line("smoke: Tarven Help started on " + std::to_string(*port) + ", showed its page, ended and left nothing");
+    write_output_line("smoke: Tarven Help started on " + std::to_string(*port) +
+                      ", showed its page, ended and left nothing");
     return 0;
 }
 

@@ -65,8 +65,8 @@ EventReceiver::~EventReceiver() {
 
 EventReceiver::Received EventReceiver::receive_for(std::chrono::milliseconds wait) {
     std::unique_lock lock(state_->mutex);
-    const bool ready = state_->arrived.wait_for(
-        lock, wait, [&] { return !state_->queue.empty() || state_->senders == 0; });
+    const bool ready =
+        state_->arrived.wait_for(lock, wait, [&] { return !state_->queue.empty() || state_->senders == 0; });
     if (!state_->queue.empty()) {
         HelpEvent event = std::move(state_->queue.front());
         state_->queue.pop_front();

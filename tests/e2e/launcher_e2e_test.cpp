@@ -207,7 +207,8 @@ TEST_F(LauncherCommandLine, SwitchAnywhereSelectsSmokeRun) {
 }
 
 TEST_F(LauncherCommandLine, LookalikeSwitchesSelectNormalRun) {
-    for (const std::wstring lookalike : {L"--smoke-test=1", L"--SMOKE-TEST", L"-smoke-test", L" --smoke-test", L"--smoke-test "})
+    for (const std::wstring lookalike :
+         {L"--smoke-test=1", L"--SMOKE-TEST", L"-smoke-test", L" --smoke-test", L"--smoke-test "})
         EXPECT_EQ(run_with({lookalike}).err, no_folder_line("Tarven Help: ")) << narrow_lossy(lookalike);
 }
 

@@ -125,8 +125,9 @@ std::vector<std::wstring> work_folders_of(DWORD launcher_pid) {
 }
 
 std::optional<std::string> read_text_file(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
     if (!file) return std::nullopt;
     std::string text;
     char buffer[4096];

@@ -35,10 +35,9 @@ TEST(EntryName, OnlyTheWholeDotNamesAreRefused) {
 }
 
 TEST(EntryName, SeparatorsDrivesAndNulAreRefusedAnywhere) {
-    const std::vector<std::string> names = {"a/b", "/a", "c:", "a:stream", "a\\b", "\\", std::string("a\0b", 3),
-                                            std::string(1, '\0')};
-    for (const std::string& name : names)
-        EXPECT_FALSE(check_entry_name(name)) << name;
+    const std::vector<std::string> names = {
+        "a/b", "/a", "c:", "a:stream", "a\\b", "\\", std::string("a\0b", 3), std::string(1, '\0')};
+    for (const std::string& name : names) EXPECT_FALSE(check_entry_name(name)) << name;
 }
 
 TEST(EntryName, CharactersWindowsForbidsAreLeftToTheFileSystem) {
@@ -66,16 +65,15 @@ TEST(QuotedName, NonPrintableAndCombiningCharactersAreHexEscaped) {
         char32_t c;
         const char* escaped;
     } cases[] = {
-        {0x01, "\\u{1}"},          {0x7F, "\\u{7f}"},       {0x85, "\\u{85}"},
-        {0xA0, "\\u{a0}"},         {0xAD, "\\u{ad}"},       {0x0301, "\\u{301}"},
-        {0x0378, "\\u{378}"},      {0x200B, "\\u{200b}"},   {0x200D, "\\u{200d}"},
-        {0x2028, "\\u{2028}"},     {0x2029, "\\u{2029}"},   {0x3000, "\\u{3000}"},
-        {0xE000, "\\u{e000}"},     {0xFE0F, "\\u{fe0f}"},   {0xFEFF, "\\u{feff}"},
-        {0xFFFF, "\\u{ffff}"},     {0xF0000, "\\u{f0000}"}, {0x10FFFD, "\\u{10fffd}"},
-        {0x10FFFF, "\\u{10ffff}"}, {0xE0001, "\\u{e0001}"},
+        {0x01, "\\u{1}"},        {0x7F, "\\u{7f}"},         {0x85, "\\u{85}"},         {0xA0, "\\u{a0}"},
+        {0xAD, "\\u{ad}"},       {0x0301, "\\u{301}"},      {0x0378, "\\u{378}"},      {0x200B, "\\u{200b}"},
+        {0x200D, "\\u{200d}"},   {0x2028, "\\u{2028}"},     {0x2029, "\\u{2029}"},     {0x3000, "\\u{3000}"},
+        {0xE000, "\\u{e000}"},   {0xFE0F, "\\u{fe0f}"},     {0xFEFF, "\\u{feff}"},     {0xFFFF, "\\u{ffff}"},
+        {0xF0000, "\\u{f0000}"}, {0x10FFFD, "\\u{10fffd}"}, {0x10FFFF, "\\u{10ffff}"}, {0xE0001, "\\u{e0001}"},
     };
     for (const auto& [c, escaped] : cases)
-        EXPECT_EQ(quote_entry_name("x" + utf8(c)), "\"x" + std::string(escaped) + "\"") << std::hex << static_cast<unsigned>(c);
+        EXPECT_EQ(quote_entry_name("x" + utf8(c)), "\"x" + std::string(escaped) + "\"")
+            << std::hex << static_cast<unsigned>(c);
 }
 
 TEST(QuotedName, PrintableCharactersStayAsThemselves) {

@@ -25,7 +25,8 @@ std::string error_of(std::string_view stream, std::uint64_t unpacked) {
 }
 
 TEST(Inflate, RestoresTheContentThroughEveryGrowthStep) {
-    for (const std::size_t size : {std::size_t{1}, std::size_t{1000}, std::size_t{1} << 20, (std::size_t{1} << 20) + 3}) {
+    for (const std::size_t size :
+         {std::size_t{1}, std::size_t{1000}, std::size_t{1} << 20, (std::size_t{1} << 20) + 3}) {
         const std::string content = sample(size);
         const Result<std::string> result = inflate_entry(entry_of(zlib_stream(content), content.size()));
         ASSERT_TRUE(result.ok()) << result.error();
@@ -49,7 +50,8 @@ TEST(Inflate, OutputIsBoundedByTheUnpackedSize) {
     EXPECT_EQ(error_of(zlib_stream("x"), 0), "stream would produce more than 0 bytes");
 
     // A larger unpacked size is not the inflater's concern: it gives what the stream holds.
-    for (const std::uint64_t unpacked : {std::uint64_t{content.size() + 1}, std::numeric_limits<std::uint64_t>::max()}) {
+    for (const std::uint64_t unpacked :
+         {std::uint64_t{content.size() + 1}, std::numeric_limits<std::uint64_t>::max()}) {
         const Result<std::string> result = inflate_entry(entry_of(stream, unpacked));
         ASSERT_TRUE(result.ok()) << result.error();
         EXPECT_EQ(result.value().size(), content.size());

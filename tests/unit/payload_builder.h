@@ -45,8 +45,6 @@ inline Payload payload_of(const std::string& bytes) {
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-inline PayloadEntry entry_of(std::string_view stream, std::uint64_t unpacked) {
-    return {"file", unpacked, stream, 0};
-}
+inline PayloadEntry entry_of(std::string_view stream, std::uint64_t unpacked) { return {"file", unpacked, stream, 0}; }
 
 }  // namespace tarven::test

@@ -105,7 +105,8 @@ TEST(Unpack, RecordsThatCannotBeReadGiveTheirMessages) {
 TEST(Unpack, StreamsThatDoNotInflateToTheirSizeGiveTheirMessages) {
     std::string bad_trailer = zlib_stream("content");
     bad_trailer.back() = static_cast<char>(bad_trailer.back() ^ 0x40);
-    EXPECT_EQ(error_of(record("app.dll", 7, bad_trailer)), "app.dll in Tarven Help is damaged: adler-32 checksum mismatch");
+    EXPECT_EQ(error_of(record("app.dll", 7, bad_trailer)),
+              "app.dll in Tarven Help is damaged: adler-32 checksum mismatch");
     EXPECT_EQ(error_of(record("app.dll", 7, "")), "app.dll in Tarven Help is damaged: stream is empty");
     EXPECT_EQ(error_of(record("app.dll", 6, zlib_stream("content"))),
               "app.dll in Tarven Help is damaged: stream would produce more than 6 bytes");

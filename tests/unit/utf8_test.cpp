@@ -37,9 +37,9 @@ TEST(StrictUtf8, DecodesToCodePoints) {
 }
 
 TEST(StrictUtf8, EncodingRoundTripsAtEveryLengthBoundary) {
-    for (const char32_t c : {char32_t{0}, char32_t{0x7F}, char32_t{0x80}, char32_t{0x7FF}, char32_t{0x800},
-                             char32_t{0xD7FF}, char32_t{0xE000}, char32_t{0xFFFF}, char32_t{0x10000},
-                             char32_t{0x10FFFF}}) {
+    for (const char32_t c :
+         {char32_t{0}, char32_t{0x7F}, char32_t{0x80}, char32_t{0x7FF}, char32_t{0x800}, char32_t{0xD7FF},
+          char32_t{0xE000}, char32_t{0xFFFF}, char32_t{0x10000}, char32_t{0x10FFFF}}) {
         std::string bytes;
         append_utf8(bytes, c);
         EXPECT_EQ(decode_utf8(bytes), std::u32string(1, c)) << std::hex << static_cast<unsigned>(c);
@@ -60,7 +60,10 @@ TEST(LossyUtf8, ReplacesEachMaximalSubpartOnce) {
     EXPECT_EQ(decode_utf8_lossy("\xED\xA0\x80"), times(replacement, 3)) << "a surrogate is three";
     EXPECT_EQ(decode_utf8_lossy("\xC0\xAF"), times(replacement, 2));
     EXPECT_EQ(decode_utf8_lossy("\xF4\x90\x80\x80!"), times(replacement, 4) + "!");
-    EXPECT_EQ(decode_utf8_lossy("\xE2\x82" "A"), replacement + "A") << "the next character survives";
+    EXPECT_EQ(decode_utf8_lossy("\xE2\x82"
+                                "A"),
+              replacement + "A")
+        << "the next character survives";
 }
 
 }  // namespace

@@ -52,8 +52,7 @@ T read(std::string_view bytes, std::size_t offset) {
 
 std::uint32_t read_be32(std::string_view bytes, std::size_t offset) {
     std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        value = (value << 8) | read<std::uint8_t>(bytes, offset + i);
+    for (std::size_t i = 0; i < 4; ++i) value = (value << 8) | read<std::uint8_t>(bytes, offset + i);
     return value;
 }
 
@@ -91,9 +90,8 @@ std::vector<IconEntry> icon_group_entries(std::string_view group) {
     for (std::size_t at = 6; entries.size() < count; at += 14) {
         const int width = read<std::uint8_t>(group, at);
         const int height = read<std::uint8_t>(group, at + 1);
-        entries.push_back({width == 0 ? 256 : width, height == 0 ? 256 : height,
-                           read<std::uint16_t>(group, at + 4), read<std::uint16_t>(group, at + 6),
-                           read<std::uint32_t>(group, at + 8),
+        entries.push_back({width == 0 ? 256 : width, height == 0 ? 256 : height, read<std::uint16_t>(group, at + 4),
+                           read<std::uint16_t>(group, at + 6), read<std::uint32_t>(group, at + 8),
                            read<std::uint16_t>(group, at + 12)});
     }
     return entries;
@@ -117,8 +115,8 @@ ImageHeader image_header(std::string_view image) {
     }
     if (read<std::uint32_t>(image, 0) != sizeof(BITMAPINFOHEADER)) return {};
     // The height counts the colour rows and the AND mask's rows together.
-    return {read<std::int32_t>(image, 4), read<std::int32_t>(image, 8) / 2,
-            read<std::uint16_t>(image, 14), read<std::uint16_t>(image, 14) == 32};
+    return {read<std::int32_t>(image, 4), read<std::int32_t>(image, 8) / 2, read<std::uint16_t>(image, 14),
+            read<std::uint16_t>(image, 14) == 32};
 }
 
 class LauncherResources : public testing::Test {
@@ -167,14 +165,11 @@ TEST_F(LauncherResources, EveryIconImageIs32BitsAndLoadsAtItsSize) {
         EXPECT_TRUE(header.alpha);
 
         // The system picks this very image when it asks for this size.
-        EXPECT_EQ(::LookupIconIdFromDirectoryEx(directory, TRUE, entry.width, entry.height,
-                                                LR_DEFAULTCOLOR),
-                  entry.id);
+        EXPECT_EQ(::LookupIconIdFromDirectoryEx(directory, TRUE, entry.width, entry.height, LR_DEFAULTCOLOR), entry.id);
 
-        const unique_hicon icon(
-            ::CreateIconFromResourceEx(reinterpret_cast<PBYTE>(const_cast<char*>(image.data())),
-                                       static_cast<DWORD>(image.size()), TRUE, 0x00030000,
-                                       entry.width, entry.height, LR_DEFAULTCOLOR));
+        const unique_hicon icon(::CreateIconFromResourceEx(reinterpret_cast<PBYTE>(const_cast<char*>(image.data())),
+                                                           static_cast<DWORD>(image.size()), TRUE, 0x00030000,
+                                                           entry.width, entry.height, LR_DEFAULTCOLOR));
         EXPECT_TRUE(icon) << render_os_error(::GetLastError());
     }
 }
@@ -194,12 +189,9 @@ std::vector<Element> elements(std::string_view xml, std::string_view name) {
     open.append(name);
     std::string close = "</";
     close.append(name).push_back('>');
-    for (std::size_t at = xml.find(open); at != std::string_view::npos;
-         at = xml.find(open, at + 1)) {
+    for (std::size_t at = xml.find(open); at != std::string_view::npos; at = xml.find(open, at + 1)) {
         const std::size_t after = at + open.size();
-        if (after >= xml.size() ||
-            std::string_view(" \t\r\n/>").find(xml[after]) == std::string_view::npos)
-            continue;
+        if (after >= xml.size() || std::string_view(" \t\r\n/>").find(xml[after]) == std::string_view::npos) continue;
         const std::size_t end = xml.find('>', after);
         if (end == std::string_view::npos) break;
         if (xml[end - 1] == '/') {
@@ -218,9 +210,7 @@ std::optional<std::string_view> attribute(const Element& element, std::string_vi
     key.append("=\"");
     for (std::size_t at = element.attributes.find(key); at != std::string_view::npos;
          at = element.attributes.find(key, at + 1)) {
-        if (at > 0 &&
-            std::string_view(" \t\r\n").find(element.attributes[at - 1]) == std::string_view::npos)
-            continue;
+        if (at > 0 && std::string_view(" \t\r\n").find(element.attributes[at - 1]) == std::string_view::npos) continue;
         const std::size_t begin = at + key.size();
         const std::size_t end = element.attributes.find('"', begin);
         if (end == std::string_view::npos) return std::nullopt;
@@ -255,14 +245,12 @@ TEST_F(LauncherResources, ManifestNamesTheAppCommonControlsOsAndDpiAwareness) {
 
     const std::vector<Element> aware = elements(manifest, "dpiAware");
     ASSERT_EQ(aware.size(), 1u);
-    EXPECT_EQ(attribute(aware.front(), "xmlns"),
-              "http://schemas.microsoft.com/SMI/2005/WindowsSettings");
+    EXPECT_EQ(attribute(aware.front(), "xmlns"), "http://schemas.microsoft.com/SMI/2005/WindowsSettings");
     EXPECT_EQ(aware.front().content, "true/pm");
 
     const std::vector<Element> awareness = elements(manifest, "dpiAwareness");
     ASSERT_EQ(awareness.size(), 1u);
-    EXPECT_EQ(attribute(awareness.front(), "xmlns"),
-              "http://schemas.microsoft.com/SMI/2016/WindowsSettings");
+    EXPECT_EQ(attribute(awareness.front(), "xmlns"), "http://schemas.microsoft.com/SMI/2016/WindowsSettings");
     EXPECT_EQ(awareness.front().content, "PerMonitorV2");
 }
 
@@ -288,8 +276,7 @@ protected:
         const DWORD size = ::GetFileVersionInfoSizeW(exe.c_str(), &ignored);
         ASSERT_NE(size, 0u) << render_os_error(::GetLastError());
         record_.resize(size);
-        ASSERT_TRUE(::GetFileVersionInfoW(exe.c_str(), 0, size, record_.data()))
-            << render_os_error(::GetLastError());
+        ASSERT_TRUE(::GetFileVersionInfoW(exe.c_str(), 0, size, record_.data())) << render_os_error(::GetLastError());
     }
 
     std::string_view value(const wchar_t* path) {
@@ -303,8 +290,7 @@ protected:
         const std::wstring path = L"\\StringFileInfo\\040904B0\\" + name;
         void* data = nullptr;
         UINT length = 0;
-        if (!::VerQueryValueW(record_.data(), path.c_str(), &data, &length) || data == nullptr)
-            return std::nullopt;
+        if (!::VerQueryValueW(record_.data(), path.c_str(), &data, &length) || data == nullptr) return std::nullopt;
         return std::wstring(static_cast<const wchar_t*>(data));
     }
 
@@ -349,13 +335,11 @@ TEST_F(LauncherVersion, FixedFileAndProductVersionAre0_1_45_0) {
 // --- PE image -----------------------------------------------------------------------------
 
 std::string read_whole_file(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        throw std::runtime_error("cannot open the launcher: " + render_os_error(::GetLastError()));
+    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw std::runtime_error("cannot open the launcher: " + render_os_error(::GetLastError()));
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size))
-        throw std::runtime_error(render_os_error(::GetLastError()));
+    if (!::GetFileSizeEx(file.get(), &size)) throw std::runtime_error(render_os_error(::GetLastError()));
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD got = 0;
     if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
@@ -392,11 +376,10 @@ PeFacts read_pe(std::string_view image) {
         for (std::size_t i = 0; i < section_count; ++i) {
             const std::size_t header = sections + i * 40;
             const std::uint64_t start = read<std::uint32_t>(image, header + 12);
-            const std::uint64_t span = std::max(read<std::uint32_t>(image, header + 8),
-                                                read<std::uint32_t>(image, header + 16));
+            const std::uint64_t span =
+                std::max(read<std::uint32_t>(image, header + 8), read<std::uint32_t>(image, header + 16));
             if (rva >= start && rva < start + span)
-                return static_cast<std::size_t>(read<std::uint32_t>(image, header + 20) +
-                                                (rva - start));
+                return static_cast<std::size_t>(read<std::uint32_t>(image, header + 20) + (rva - start));
         }
         throw std::runtime_error("address " + std::to_string(rva) + " in no section");
     };
@@ -433,12 +416,11 @@ PeFacts read_pe(std::string_view image) {
 
 // The loader maps these from the system's own copies, never from the launcher's folder.
 constexpr std::array known_dlls{
-    "kernel32.dll", "user32.dll",   "gdi32.dll",      "advapi32.dll", "ole32.dll",   "oleaut32.dll",
-    "shell32.dll",  "ws2_32.dll",   "msvcrt.dll",     "comdlg32.dll", "shlwapi.dll", "imagehlp.dll",
-    "psapi.dll",    "setupapi.dll", "sechost.dll",    "rpcrt4.dll",   "combase.dll", "difxapi.dll",
-    "normaliz.dll", "nsi.dll",      "wldap32.dll",    "clbcatq.dll",  "gdiplus.dll", "imm32.dll",
-    "msctf.dll",    "ntdll.dll",    "kernelbase.dll", "lpk.dll",      "usp10.dll",   "shcore.dll",
-    "bcrypt.dll",
+    "kernel32.dll", "user32.dll",  "gdi32.dll",    "advapi32.dll", "ole32.dll",    "oleaut32.dll",   "shell32.dll",
+    "ws2_32.dll",   "msvcrt.dll",  "comdlg32.dll", "shlwapi.dll",  "imagehlp.dll", "psapi.dll",      "setupapi.dll",
+    "sechost.dll",  "rpcrt4.dll",  "combase.dll",  "difxapi.dll",  "normaliz.dll", "nsi.dll",        "wldap32.dll",
+    "clbcatq.dll",  "gdiplus.dll", "imm32.dll",    "msctf.dll",    "ntdll.dll",    "kernelbase.dll", "lpk.dll",
+    "usp10.dll",    "shcore.dll",  "bcrypt.dll",
 };
 
 class LauncherImage : public testing::Test {

@@ -123,7 +123,9 @@ TEST_F(Handshake, ApplicationEndingWithoutPort) {
 
 TEST_F(Handshake, ByteOrderMarkNeverGivesAPortAndTheApplicationIsLeftRunning) {
     start_application();
-    write_port_file("\xEF\xBB\xBF" "8080");
+    write_port_file(
+        "\xEF\xBB\xBF"
+        "8080");
     const auto started = std::chrono::steady_clock::now();
     EventReceiver receiver = handshake_in_background();
     const HelpEvent failed = next(receiver);
@@ -143,7 +145,8 @@ TEST_F(Handshake, PortFileHeldOpenWithReadSharingIsRead) {
 
 TEST_F(Handshake, PortFileLockedAgainstReadersIsNoPortYet) {
     write_port_file("1234");
-    const unique_hfile locker(::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const unique_hfile locker(
+        ::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locker.valid());
     EXPECT_EQ(read_port(folder_), std::nullopt);
 }

@@ -66,7 +66,8 @@ TEST(MakeWorkFolder, IsNamedForTheProcessInTheTempDirectoryAndHoldsOnlyTmp) {
     const std::wstring temp = temp_path();
     ASSERT_EQ(folder.path.substr(0, temp.size()), temp);
     const std::string name = narrow_lossy(folder.path.substr(temp.size()));
-    EXPECT_TRUE(std::regex_match(name, std::regex("TarvenHelp-" + std::to_string(::GetCurrentProcessId()) + "-[1-9a-f][0-9a-f]*")))
+    EXPECT_TRUE(std::regex_match(
+        name, std::regex("TarvenHelp-" + std::to_string(::GetCurrentProcessId()) + "-[1-9a-f][0-9a-f]*")))
         << name;
     EXPECT_EQ(entries_of(folder.path), std::vector<std::wstring>{L"tmp"});
     EXPECT_TRUE(::GetFileAttributesW(folder.entry(L"tmp").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -138,8 +139,7 @@ TEST(RemoveWorkFolder, GivesUpAfterEveryAttemptWhileAFileIsHeldOpen) {
         const auto took = std::chrono::steady_clock::now() - started;
         EXPECT_GE(took, 250ms);  // five attempts, each followed by its pause
         EXPECT_TRUE(work_folder_exists(folder));
-        EXPECT_EQ(::GetFileAttributesW(folder.entry(L"tmp").c_str()), INVALID_FILE_ATTRIBUTES)
-            << "what could go, went";
+        EXPECT_EQ(::GetFileAttributesW(folder.entry(L"tmp").c_str()), INVALID_FILE_ATTRIBUTES) << "what could go, went";
     }
     remove_work_folder(folder, 2, 10ms);
     EXPECT_FALSE(work_folder_exists(folder));

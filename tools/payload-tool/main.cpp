@@ -128,8 +128,8 @@ int verify(const std::string& bytes) {
         print_line(stderr, result.error());
         return exit_failure;
     }
-    print_line(stdout, "ok: " + std::to_string(writer.files) + " files, " + std::to_string(writer.bytes) +
-                           " bytes unpacked");
+    print_line(stdout,
+               "ok: " + std::to_string(writer.files) + " files, " + std::to_string(writer.bytes) + " bytes unpacked");
     return 0;
 }
 

@@ -135,8 +135,7 @@ std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
     for (const PackInput& input : inputs) {
         const std::string where = " (" + display(input.path) + ")";
         if (!is_valid_utf8(input.name))
-            refusals.push_back("the name " + quote_entry_name(decode_utf8_lossy(input.name)) +
-                               " is not UTF-8" + where);
+            refusals.push_back("the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8" + where);
         else if (!check_entry_name(input.name))
             refusals.push_back("the launcher refuses the name " + quote_entry_name(input.name) +
                                ": 1 to 128 bytes, not \".\" or \"..\", no NUL, \"/\", \":\" or \"\\\"" + where);

@@ -37,7 +37,8 @@ int run_normal() {
     }
     const WorkFolder folder = std::move(made).value();
     const auto child = AppChild::make();
-    if (auto thread = start_starter_thread({embedded_payload(), folder, child, std::make_unique<UnreadSink>(), {}}); !thread)
+    if (auto thread = start_starter_thread({embedded_payload(), folder, child, std::make_unique<UnreadSink>(), {}});
+        !thread)
         return end_without_starter(folder, thread.error());
     return open_in_browser(folder, *child);
 }
