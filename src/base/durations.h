@@ -28,6 +28,9 @@ inline constexpr Duration app_end_poll = 100ms;
 inline constexpr int remove_attempts = 40;
 inline constexpr Duration remove_pause = 250ms;
 
+// Help window: the reveal timer shows the window at the latest after this long.
+inline constexpr Duration reveal_delay = 3s;
+
 // Smoke run: the wait for the starter's first word.
 inline constexpr Duration smoke_event_wait = 60s;
 

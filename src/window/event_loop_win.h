@@ -1,0 +1,66 @@
+#pragma once
+// The main thread's event loop: Win32 messages for the help window, and HelpEvents that any
+// thread posts through a proxy.
+#include <windows.h>
+
+#include <functional>
+
+#include "base/durations.h"
+#include "base/result.h"
+#include "window/help_event.h"
+#include "window/loop_events.h"
+
+namespace tarven {
+
+// A copyable handle with which any thread posts a HelpEvent into the loop. Posting to a loop that
+// is gone fails, and the event is dropped.
+class EventLoopProxy {
+public:
+    EventLoopProxy() = default;
+    explicit EventLoopProxy(HWND target) : target_(target) {}
+    bool post(HelpEvent event) const noexcept;
+
+private:
+    HWND target_ = nullptr;
+};
+
+// The normal run's sink for the starter thread.
+class EventLoopSink final : public EventSink {
+public:
+    explicit EventLoopSink(EventLoopProxy proxy) : proxy_(proxy) {}
+    void post(HelpEvent event) noexcept override { (void)proxy_.post(std::move(event)); }
+
+private:
+    EventLoopProxy proxy_;
+};
+
+using LoopHandler = std::function<void(const LoopEvent&, LoopControl&)>;
+
+class EventLoop {
+public:
+    // Makes the process per-monitor DPI aware (once), then the loop's wake-up target on the
+    // calling thread.
+    static EventLoop create();
+    EventLoop(EventLoop&&) noexcept;
+    EventLoop& operator=(EventLoop&&) noexcept;
+    ~EventLoop();
+
+    EventLoopProxy proxy() const;
+
+    // Hands a window event to the running loop's handler (called by the help window's procedure).
+    void deliver(WindowEvent event);
+
+    // Runs until the handler ends the loop or the thread is told to quit; returns the exit code.
+    int run(LoopHandler handler);
+
+private:
+    EventLoop() = default;
+    struct State;
+    State* state_ = nullptr;
+};
+
+// Sleeps `delay` on a thread of its own, then posts HelpEvent::Reveal once. The failure's text
+// says why the system refused the thread.
+Status start_reveal_timer(EventLoopProxy proxy, durations::Duration delay = durations::reveal_delay);
+
+}  // namespace tarven
