@@ -13,23 +13,30 @@
 namespace tarven {
 namespace {
 
-// The Windows folder's explorer.exe by its full path: a bare name would be looked for in the
-// launcher's own folder first, where a planted explorer.exe may wait (a Downloads folder).
-std::wstring explorer_path() {
-    wchar_t windows[MAX_PATH + 1] = {};
-    const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
-    if (length == 0 || length > MAX_PATH) return L"C:\\Windows\\explorer.exe";
-    std::wstring path(windows, length);
-    if (path.back() != L'\\') path += L'\\';
-    return path + L"explorer.exe";
+// An inheritable copy of one of the launcher's standard handles, or none when it has none. A
+// copy, because the launcher's own handle need not be inheritable.
+unique_handle inheritable_std_handle(DWORD which) {
+    const HANDLE own = ::GetStdHandle(which);
+    if (own == nullptr || own == INVALID_HANDLE_VALUE) return {};
+    HANDLE copy = nullptr;
+    const HANDLE self = ::GetCurrentProcess();
+    if (!::DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return {};
+    return unique_handle(copy);
 }
 
-// Hands the address to the shell; a failure is dropped.
-void start_explorer(std::uint16_t port) {
-    const std::wstring program = explorer_path();
+// Hands the address to the shell; a failure is dropped. explorer.exe is a GUI program, which gets
+// the launcher's standard handles only when they are named in its start-up information.
+void start_explorer(const std::wstring& program, std::uint16_t port) {
     std::wstring command_line = L"\"explorer.exe\" " + widen(help_address(port));
+    const unique_handle std_input = inheritable_std_handle(STD_INPUT_HANDLE);
+    const unique_handle std_output = inheritable_std_handle(STD_OUTPUT_HANDLE);
+    const unique_handle std_error = inheritable_std_handle(STD_ERROR_HANDLE);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = std_input.get();
+    startup.hStdOutput = std_output.get();
+    startup.hStdError = std_error.get();
     PROCESS_INFORMATION started{};
     if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
                          nullptr, nullptr, &startup, &started)) {
@@ -49,13 +56,31 @@ std::optional<std::uint16_t> wait_for_port_until(const WorkFolder& folder, const
 
 }  // namespace
 
-int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times) {
+// By full path: a bare name would be looked for in the launcher's own folder first, where a
+// planted explorer.exe may wait (a Downloads folder).
+std::optional<std::wstring> windows_explorer() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = ::GetSystemWindowsDirectoryW(path.data(), static_cast<UINT>(path.size()));
+        if (length == 0) return std::nullopt;
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(length);  // the size asked for, terminator included
+    }
+    if (path.back() != L'\\') path += L'\\';
+    return path + L"explorer.exe";
+}
+
+int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times,
+                    const std::optional<std::wstring>& explorer) {
     const auto port = wait_for_port_until(folder, times);
     if (!port) {
         quit_application(folder, child, std::nullopt, times.quit);
         return 1;
     }
-    start_explorer(*port);
+    if (explorer) start_explorer(*explorer, *port);
     while (!child.has_ended()) std::this_thread::sleep_for(times.watch_poll);
     quit_application(folder, child, std::nullopt, times.quit);
     return 0;

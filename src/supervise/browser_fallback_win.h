@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+#include <string>
+
 #include "base/durations.h"
 #include "payload/work_folder_win.h"
 #include "supervise/app_child_win.h"
@@ -13,8 +16,14 @@ struct BrowserTimes {
     QuitTimes quit;
 };
 
+// The shell's explorer.exe in the Windows folder, by full path; nothing when the system names no
+// Windows folder.
+std::optional<std::wstring> windows_explorer();
+
 // Without a window: waits for the port, hands the help address to the shell's default browser,
 // stays until the application ends, then quits. Returns the exit code (0, or 1 without a port).
-int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times = {});
+// `explorer` is the program started with the address; nothing starts none.
+int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times = {},
+                    const std::optional<std::wstring>& explorer = windows_explorer());
 
 }  // namespace tarven
