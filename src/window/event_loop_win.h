@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "base/durations.h"
 #include "base/result.h"
@@ -12,16 +13,19 @@
 
 namespace tarven {
 
+struct PostTarget;
+
 // A copyable handle with which any thread posts a HelpEvent into the loop. Posting to a loop that
 // is gone fails, and the event is dropped.
 class EventLoopProxy {
 public:
     EventLoopProxy() = default;
-    explicit EventLoopProxy(HWND target) : target_(target) {}
     bool post(HelpEvent event) const noexcept;
 
 private:
-    HWND target_ = nullptr;
+    friend class EventLoop;
+    explicit EventLoopProxy(std::shared_ptr<PostTarget> target) : target_(std::move(target)) {}
+    std::shared_ptr<PostTarget> target_;
 };
 
 // The normal run's sink for the starter thread.
@@ -47,15 +51,19 @@ public:
 
     EventLoopProxy proxy() const;
 
-    // Hands a window event to the running loop's handler (called by the help window's procedure).
+    // Hands a window event to the loop's handler (called by the help window's procedure). Before
+    // `run` the event waits for it; after the loop has ended it is dropped.
     void deliver(WindowEvent event);
 
-    // Runs until the handler ends the loop or the thread is told to quit; returns the exit code.
+    // Runs until the handler ends the loop or the thread is told to quit (exit code 0); returns the
+    // exit code. Events that arrived before, while other code pumped the thread's messages, come
+    // first, in order.
     int run(LoopHandler handler);
+
+    struct State;
 
 private:
     EventLoop() = default;
-    struct State;
     State* state_ = nullptr;
 };
 

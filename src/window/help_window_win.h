@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "base/result.h"
 #include "window/event_loop_win.h"
@@ -35,13 +36,15 @@ public:
 
 private:
     friend Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const HelpWindowSizes& sizes);
-    explicit HelpWindow(HWND hwnd) : hwnd_(hwnd) {}
+    HelpWindow(HWND hwnd, std::unique_ptr<Impl> impl);
     HWND hwnd_ = nullptr;
+    std::unique_ptr<Impl> impl_;
 };
 
 // "Tarven Help", hidden, 480 × 640 logical client pixels on the monitor it opens on, icon
 // resource 1, a resizable frame, an OLE drop target whose drops are ignored. Its close request
-// goes to the loop as WindowEvent::CloseRequested. The failure's text is the system's.
+// goes to the loop as WindowEvent::CloseRequested. The failure's text is the system's. The loop
+// must outlive the window and stay where it is.
 Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const HelpWindowSizes& sizes = {});
 
 }  // namespace tarven

@@ -1,0 +1,31 @@
+// Without a display (Wine with no X server) no window can be made: the help window's failure says
+// why in the system's words, and the event loop works all the same.
+#include <gtest/gtest.h>
+
+#include "base/os_error_win.h"
+#include "window/help_window_win.h"
+
+namespace tarven {
+namespace {
+
+TEST(HelpWindowWithoutDisplay, CreationFailsWithTheSystemsText) {
+    EventLoop loop = EventLoop::create();
+    const auto window = create_help_window(loop);
+    ASSERT_FALSE(window.ok());
+    EXPECT_EQ(window.error(), render_os_error(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+TEST(HelpWindowWithoutDisplay, EventLoopStillCarriesEvents) {
+    EventLoop loop = EventLoop::create();
+    ASSERT_TRUE(loop.proxy().post(HelpEvent::ready(4242)));
+    std::uint16_t port = 0;
+    const int code = loop.run([&](const LoopEvent& event, LoopControl& control) {
+        port = std::get<HelpEvent>(event).port;
+        control.end_with(3);
+    });
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(port, 4242);
+}
+
+}  // namespace
+}  // namespace tarven
