@@ -26,8 +26,13 @@ add_library(tarven_win STATIC
   src/supervise/desk_win.cpp
   src/supervise/quit_win.cpp
   src/smoke/smoke_run_win.cpp
+  src/window/dpi_win.cpp
+  src/window/event_loop_win.cpp
+  src/window/help_window_win.cpp
+  src/window/webview_runtime_win.cpp
+  src/window/help_web_view_win.cpp
   src/bin/tarven-help/launcher_win.cpp)
-target_link_libraries(tarven_win PUBLIC tarven_core ws2_32 shell32)
+target_link_libraries(tarven_win PUBLIC tarven_core ws2_32 shell32 ole32 user32 gdi32 advapi32 uuid)
 target_compile_options(tarven_win PRIVATE ${TARVEN_WARNINGS})
 
 # --- The payload tool, built for this machine when none is given ---------------------------
@@ -75,6 +80,8 @@ endfunction()
 
 # --- The stand-in application and the demo payload -----------------------------------------
 add_subdirectory(tests/fixtures/standin)
+add_subdirectory(tests/fixtures/explorer-standin)
+add_subdirectory(tests/fixtures/fake-webview2)
 
 set(demo_folder ${CMAKE_BINARY_DIR}/demo-payload)
 add_custom_command(

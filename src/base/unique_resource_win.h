@@ -73,11 +73,18 @@ struct local_traits {
     static void close(pointer p) { ::LocalFree(p); }
 };
 
+struct hkey_traits {
+    using pointer = HKEY;
+    static pointer invalid() { return nullptr; }
+    static void close(pointer k) { ::RegCloseKey(k); }
+};
+
 using unique_handle = unique_any<handle_traits>;
 using unique_hfile = unique_any<hfile_traits>;
 using unique_hfind = unique_any<find_traits>;
 using unique_socket = unique_any<socket_traits>;
 using unique_hmodule = unique_any<hmodule_traits>;
 using unique_hlocal = unique_any<local_traits>;
+using unique_hkey = unique_any<hkey_traits>;
 
 }  // namespace tarven

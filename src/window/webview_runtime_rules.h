@@ -1,0 +1,26 @@
+#pragma once
+// The platform-neutral rules of finding and calling the WebView2 runtime: where its client library
+// sits in a runtime folder, how browser arguments are joined, and how a failed call is told.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarven {
+
+// <folder>\EBWebView\x64\EmbeddedBrowserWebView.dll, for an installed runtime's versioned folder
+// and a fixed-version folder alike. A trailing separator on the folder is not doubled.
+std::wstring runtime_client_library(std::wstring_view runtime_folder);
+
+// Our own arguments, then the ones the user added through the environment, one blank between.
+std::wstring join_browser_arguments(std::wstring_view ours, std::wstring_view added);
+
+// "HRESULT 0x80070002": eight upper-case hex digits.
+std::string hresult_text(std::uint32_t hresult);
+
+// "couldn't create the web view's environment (HRESULT 0x...)".
+std::string environment_failure_text(std::uint32_t hresult);
+
+// "couldn't create the web view's controller (HRESULT 0x...)".
+std::string controller_failure_text(std::uint32_t hresult);
+
+}  // namespace tarven

@@ -1,0 +1,43 @@
+#pragma once
+// Finding the WebView2 runtime on the machine and calling it directly, the way the runtime's own
+// loader library does (which the launcher does not carry).
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "base/result.h"
+#include "window/webview2_abi.h"
+
+namespace tarven {
+
+struct WebViewRuntimeFolder {
+    std::wstring folder;  // holds EBWebView\x64\EmbeddedBrowserWebView.dll
+    webview2::WebView2RunTimeType type = webview2::WebView2RunTimeType::installed;
+};
+
+// WEBVIEW2_BROWSER_EXECUTABLE_FOLDER when it is set (a fixed-version folder, taken as given);
+// otherwise the installed runtime's folder from the EdgeUpdate value EBWebView, machine-wide
+// (32-bit registry view) first, then the user's, skipping a value whose folder has no client
+// library. "the WebView2 runtime is not installed" when there is none.
+Result<WebViewRuntimeFolder> find_webview_runtime();
+
+struct WebViewRuntime {
+    WebViewRuntimeFolder location;
+    webview2::CreateWebViewEnvironmentWithOptionsInternal* create_environment = nullptr;
+};
+
+// Loads the runtime's client library by its full path and finds its environment entry. The
+// library stays loaded for the life of the process: WebView2 objects live on code inside it.
+Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location);
+
+// Our browser arguments with WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS appended.
+std::wstring browser_arguments_with_overrides(std::wstring_view ours);
+
+// Asks the runtime for an environment; the result comes to `handler` later, through the thread's
+// messages. A failed call is final: the handler is then not waited for.
+Status start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
+                                  IUnknown* options,
+                                  webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+
+}  // namespace tarven
