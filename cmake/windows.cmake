@@ -31,7 +31,8 @@ add_library(tarven_win STATIC
   src/window/help_window_win.cpp
   src/window/webview_runtime_win.cpp
   src/window/help_web_view_win.cpp
-  src/bin/tarven-help/launcher_win.cpp)
+  src/bin/tarven-help/launcher_win.cpp
+  src/bin/tarven-help/normal_run_win.cpp)
 target_link_libraries(tarven_win PUBLIC tarven_core ws2_32 shell32 ole32 user32 gdi32 advapi32 uuid)
 target_compile_options(tarven_win PRIVATE ${TARVEN_WARNINGS})
 

@@ -1,0 +1,331 @@
+// The launcher's normal run under Wine: the help window with the fake WebView2 runtime, and the
+// browser fallback with the explorer stand-in. What the window did is read from the fake's
+// record; what the fallback did from the stand-in explorer's.
+#include <gtest/gtest.h>
+
+#include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
+#include "base/wide_win.h"
+#include "fake_runtime_support_win.h"
+#include "launcher_run_support_win.h"
+#include "process_support_win.h"
+#include "supervise/desk_win.h"
+#include "test_paths_win.h"
+
+namespace tarven::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::wstring launcher = windows_path(TARVEN_LAUNCHER_EXE);
+const std::wstring launcher_without_app = windows_path(TARVEN_LAUNCHER_NO_APP_EXE);
+
+// The launcher's visible top-level window titled "Tarven Help", if it has one.
+HWND help_window_of(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pid, nullptr};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t title[64] = {};
+            ::GetWindowTextW(hwnd, title, 64);
+            if (owner != s.pid || std::wstring_view(title) != L"Tarven Help") return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class NormalRun : public testing::Test {
+protected:
+    void SetUp() override {
+        record_ = scratch_.entry(L"standin-record.txt");
+        explorer_records_ = scratch_.entry(L"explorer");
+        ::CreateDirectoryW(explorer_records_.c_str(), nullptr);
+    }
+
+    void TearDown() override {
+        if (application_pid_) end_process(*application_pid_);
+        for (const auto& folder : work_folders_of(last_.pid)) remove_folder_tree(folder);
+    }
+
+    void install_runtime(RuntimeScope scope, const std::wstring& switches = L"") {
+        auto installed = install_fake_runtime(scratch_.entry(L"runtime"), scope, switches);
+        ASSERT_TRUE(installed) << installed.error();
+        runtime_ = std::move(installed).value();
+    }
+
+    // Runs the launcher without switches; `meanwhile` acts on the running launcher.
+    LauncherRun run(const std::wstring& standin_switches, const std::function<void(DWORD pid)>& meanwhile,
+                    const std::wstring& exe = launcher) {
+        LaunchOptions options;
+        options.environment[L"TARVEN_STANDIN"] = standin_switches;
+        options.environment[L"TARVEN_STANDIN_RECORD"] = record_;
+        options.environment[L"TARVEN_EXPLORER_RECORD"] = explorer_records_;
+        options.meanwhile = [&](const PROCESS_INFORMATION& started) {
+            pid_ = started.dwProcessId;
+            meanwhile(started.dwProcessId);
+        };
+        last_ = run_launcher_exe(exe, options);
+        return last_;
+    }
+
+    // The application, once it has started; its handle outlives it, for its exit code.
+    void watch_application() {
+        const auto text = wait_for_file(record_);
+        ASSERT_TRUE(text.has_value()) << "the application never started";
+        const auto record = parse_standin_record(*text);
+        ASSERT_TRUE(record.has_value());
+        application_pid_ = record->pid;
+        application_.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, record->pid));
+    }
+
+    // 0 when it ended on the quit request, 1 when the quit sequence terminated it.
+    DWORD application_exit_code() const {
+        DWORD code = 0xDEAD;
+        if (application_) {
+            ::WaitForSingleObject(application_.get(), 10000);
+            ::GetExitCodeProcess(application_.get(), &code);
+        }
+        return code;
+    }
+
+    FakeLog wait_for_log(std::string_view prefix) {
+        const auto log = wait_for_fake_log_line(runtime_->log_path(), prefix);
+        EXPECT_TRUE(log.has_value()) << "the web view never recorded " << prefix;
+        return log.value_or(FakeLog{});
+    }
+
+    FakeLog log() const { return read_fake_log(runtime_->log_path()); }
+
+    std::vector<std::string> explorer_command_lines() const {
+        std::vector<std::string> lines;
+        WIN32_FIND_DATAW data{};
+        const unique_hfind search(::FindFirstFileW((explorer_records_ + L"\\explorer-*.txt").c_str(), &data));
+        if (!search) return lines;
+        do {
+            const auto text = read_file_bytes(explorer_records_ + L"\\" + data.cFileName);
+            if (const auto record = text ? parse_standin_record(*text) : std::nullopt)
+                lines.push_back(record->command_line);
+        } while (::FindNextFileW(search.get(), &data));
+        return lines;
+    }
+
+    void expect_clean_exit(const LauncherRun& run) const {
+        EXPECT_EQ(run.exit_code, 0u);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "");
+        expect_nothing_left(run);
+    }
+
+    void expect_nothing_left(const LauncherRun& run) const {
+        EXPECT_TRUE(work_folders_of(run.pid).empty());
+        if (application_pid_) {
+            EXPECT_FALSE(process_still_runs(*application_pid_));
+        }
+    }
+
+    ScratchFolder scratch_{L"e2e window"};
+    std::wstring record_, explorer_records_;
+    std::unique_ptr<FakeRuntime> runtime_;
+    std::optional<DWORD> application_pid_;
+    unique_handle application_;
+    DWORD pid_ = 0;
+    LauncherRun last_;
+};
+
+std::string help_prefix = "navigation-completed http://127.0.0.1:";
+
+TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
+    install_runtime(RuntimeScope::per_user);
+    HWND window = nullptr;
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        poll_until([&] { return (window = help_window_of(pid)) != nullptr && ::IsWindowVisible(window); }, 10s);
+        ASSERT_NE(window, nullptr);
+        RECT client{};
+        ::GetClientRect(window, &client);
+        EXPECT_EQ(client.right - client.left, 480);
+        EXPECT_EQ(client.bottom - client.top, 640);
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 0u) << "the application did not get the quit request";
+
+    const FakeLog record = log();
+    EXPECT_TRUE(
+        record.has("browser-arguments: --disable-features=msWebOOUI,msPdfOOUI,msSmartScreenProtection "
+                   "--autoplay-policy=no-user-gesture-required"));
+    EXPECT_EQ(record.starting_with("create-environment runtime-type=0 user-data-folder=").size(), 1u);
+    const std::string environment = record.starting_with("create-environment").front();
+    EXPECT_NE(environment.find("\\TarvenHelp-" + std::to_string(result.pid) + "-"), std::string::npos) << environment;
+    EXPECT_EQ(environment.substr(environment.size() - 8), "\\webview");
+    EXPECT_TRUE(record.has("background 255 11 18 32"));
+    for (const char* setting :
+         {"setting IsStatusBarEnabled=0", "setting AreDefaultContextMenusEnabled=1", "setting IsZoomControlEnabled=0",
+          "setting AreDevToolsEnabled=0", "setting IsScriptEnabled=1", "setting IsGeneralAutofillEnabled=1",
+          "setting IsPinchZoomEnabled=0", "setting IsSwipeNavigationEnabled=0",
+          "setting IsNonClientRegionSupportEnabled=1"})
+        EXPECT_TRUE(record.has(setting)) << setting;
+    EXPECT_TRUE(
+        record.has("script: Object.defineProperty(window, 'ipc', { value: Object.freeze({ postMessage: s=> "
+                   "window.chrome.webview.postMessage(s) }) });"));
+    // Hidden until the starting page was done, shown for the help, closed before the quit.
+    EXPECT_TRUE(
+        record.in_order({"navigate-to-string starting-page", "navigation-starting data:", "navigation-completed data:",
+                         "navigate http://127.0.0.1:", "navigation-starting http://127.0.0.1:", "controller-close"}));
+    const std::string first_start = record.starting_with("navigation-starting data:").front();
+    EXPECT_NE(first_start.find("cancelled=0 window-visible=0"), std::string::npos) << first_start;
+    const std::string help_start = record.starting_with("navigation-starting http://127.0.0.1:").front();
+    EXPECT_NE(help_start.find("/desk/help cancelled=0 window-visible=1"), std::string::npos) << help_start;
+}
+
+TEST_F(NormalRun, RefusesOutsideAddressesAndNewWindows) {
+    install_runtime(RuntimeScope::fixed_version,
+                    L"navigate-outside=https://example.com/elsewhere,new-window=https://example.com/popup");
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log("navigation-failed https://example.com/elsewhere");
+        ::PostMessageW(help_window_of(pid), WM_CLOSE, 0, 0);
+    });
+    expect_clean_exit(result);
+    const FakeLog record = log();
+    EXPECT_TRUE(record.has("navigation-starting https://example.com/elsewhere cancelled=1 window-visible=1"));
+    EXPECT_TRUE(record.has("new-window-requested https://example.com/popup handled=1"));
+    EXPECT_TRUE(record.has("create-environment runtime-type=1 user-data-folder=" +
+                           record.starting_with("create-environment")
+                               .front()
+                               .substr(std::string("create-environment runtime-type=1 user-data-folder=").size())));
+}
+
+TEST_F(NormalRun, ClosingBeforeThePortSendsNoQuitRequest) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"no-port", [&](DWORD pid) {
+        watch_application();
+        wait_for_log("navigation-completed data:");
+        HWND window = nullptr;
+        poll_until([&] { return (window = help_window_of(pid)) != nullptr; }, 10s);
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 1u) << "the application should have been terminated, not asked";
+    EXPECT_TRUE(log().starting_with("navigate http").empty());
+}
+
+TEST_F(NormalRun, ApplicationEndingByItselfEndsTheRun) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"end-after-port", [&](DWORD) { watch_application(); });
+    expect_clean_exit(result);
+    EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
+}
+
+TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(
+        L"",
+        [&](DWORD pid) {
+            wait_for_log("navigate-to-string failure-page");
+            ::Sleep(1500);  // an Ended after the failure would end the run: nothing may happen now
+            ASSERT_TRUE(process_still_runs(pid, 0));
+            HWND window = help_window_of(pid);
+            EXPECT_TRUE(window && ::IsWindowVisible(window));
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
+        },
+        launcher_without_app);
+    expect_clean_exit(result);
+    const std::string page = log().starting_with("navigate-to-string failure-page: ").front();
+    EXPECT_EQ(page, "navigate-to-string failure-page: Tarven didn't start: " + render_os_error(ERROR_FILE_NOT_FOUND) +
+                        ". Close this window and open Tarven Help again.");
+}
+
+// Without a web view the help goes to the browser; the run lasts until the application ends,
+// which the test brings about through the application's own desk.
+class BrowserRun : public NormalRun {
+protected:
+    LauncherRun run_until_browser_opened() {
+        return run(L"", [&](DWORD) {
+            watch_application();
+            poll_until([&] { return !explorer_command_lines().empty(); }, 30s);
+            const auto lines = explorer_command_lines();
+            ASSERT_EQ(lines.size(), 1u);
+            const std::string prefix = "\"explorer.exe\" http://127.0.0.1:";
+            ASSERT_EQ(lines.front().rfind(prefix, 0), 0u) << lines.front();
+            const std::string rest = lines.front().substr(prefix.size());
+            EXPECT_EQ(rest.substr(rest.find('/')), "/desk/help");
+            ::Sleep(1000);  // the launcher stays while the application runs
+            EXPECT_TRUE(process_still_runs(pid_, 0));
+            send_quit_request(static_cast<std::uint16_t>(std::stoi(rest)));
+        });
+    }
+
+    // The launcher writes nothing to standard output; the explorer stand-in, which inherits it,
+    // says hello there.
+    void expect_browser_ending(const LauncherRun& result, const std::string& line) {
+        EXPECT_EQ(result.err, line + "\n");
+        EXPECT_EQ(result.out, "explorer stand-in\n");
+        EXPECT_EQ(result.exit_code, 0u);
+        expect_nothing_left(result);
+        EXPECT_EQ(application_exit_code(), 0u);
+    }
+};
+
+TEST_F(BrowserRun, NoDisplayMeansNoWindow) {
+    expect_browser_ending(run_until_browser_opened(), "Tarven Help: no window: " + render_os_error(1400));
+}
+
+TEST_F(BrowserRun, NoRuntimeInstalled) {
+    expect_browser_ending(run_until_browser_opened(),
+                          "Tarven Help: no web view (the WebView2 runtime is not installed); using the browser");
+}
+
+TEST_F(BrowserRun, EnvironmentFails) {
+    install_runtime(RuntimeScope::fixed_version, L"fail-environment");
+    const LauncherRun result = run_until_browser_opened();
+    EXPECT_EQ(result.err.rfind("Tarven Help: no web view (", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("0x80004005"), std::string::npos) << result.err;
+    EXPECT_TRUE(result.err.ends_with("); using the browser\n")) << result.err;
+    EXPECT_EQ(result.exit_code, 0u);
+    expect_nothing_left(result);
+}
+
+TEST_F(BrowserRun, ControllerFails) {
+    install_runtime(RuntimeScope::per_user, L"fail-controller");
+    const LauncherRun result = run_until_browser_opened();
+    EXPECT_EQ(result.err.rfind("Tarven Help: no web view (", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("0x80004005"), std::string::npos) << result.err;
+    EXPECT_EQ(result.exit_code, 0u);
+    expect_nothing_left(result);
+    EXPECT_TRUE(log().has("controller-failed 0x80004005"));
+}
+
+// The fallback's whole 45 seconds, once, at full length: no port ever comes.
+TEST_F(BrowserRun, NoPortWithinTheFallbacksLimit) {
+    const auto started = std::chrono::steady_clock::now();
+    const LauncherRun result = run(L"no-port", [&](DWORD) { watch_application(); });
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 45s);
+    EXPECT_EQ(result.err, "Tarven Help: no window: " + render_os_error(1400) + "\n");
+    EXPECT_EQ(result.exit_code, 1u);
+    EXPECT_TRUE(explorer_command_lines().empty());
+    expect_nothing_left(result);
+    EXPECT_EQ(application_exit_code(), 1u);
+}
+
+TEST_F(BrowserRun, WorkFolderCannotBeMadeOpensNothing) {
+    const EnvironmentOverride temp(L"TEMP", L"C:\\tarven-no-such-temp-folder");
+    const EnvironmentOverride tmp(L"TMP", L"C:\\tarven-no-such-temp-folder");
+    const LauncherRun result = run(L"", [](DWORD) {});
+    EXPECT_EQ(result.err, "Tarven Help: no folder for Tarven Help: " + render_os_error(ERROR_PATH_NOT_FOUND) + "\n");
+    EXPECT_EQ(result.exit_code, 1u);
+    ::Sleep(500);
+    EXPECT_TRUE(explorer_command_lines().empty());
+    EXPECT_FALSE(wait_for_file(record_, 0ms).has_value()) << "no application may start";
+}
+
+}  // namespace
+}  // namespace tarven::test
