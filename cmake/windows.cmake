@@ -22,6 +22,7 @@ add_library(tarven_win STATIC
   src/supervise/start_application_win.cpp
   src/supervise/starter_win.cpp
   src/supervise/starter_thread_failure_win.cpp
+  src/supervise/inherited_std_handles_win.cpp
   src/supervise/browser_fallback_win.cpp
   src/supervise/desk_win.cpp
   src/supervise/quit_win.cpp

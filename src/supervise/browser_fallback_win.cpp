@@ -8,35 +8,20 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "supervise/desk_request.h"
+#include "supervise/inherited_std_handles_win.h"
 #include "supervise/starter_win.h"
 
 namespace tarven {
 namespace {
 
-// An inheritable copy of one of the launcher's standard handles, or none when it has none. A
-// copy, because the launcher's own handle need not be inheritable.
-unique_handle inheritable_std_handle(DWORD which) {
-    const HANDLE own = ::GetStdHandle(which);
-    if (own == nullptr || own == INVALID_HANDLE_VALUE) return {};
-    HANDLE copy = nullptr;
-    const HANDLE self = ::GetCurrentProcess();
-    if (!::DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return {};
-    return unique_handle(copy);
-}
-
 // Hands the address to the shell; a failure is dropped. explorer.exe is a GUI program, which gets
 // the launcher's standard handles only when they are named in its start-up information.
 void start_explorer(const std::wstring& program, std::uint16_t port) {
     std::wstring command_line = L"\"explorer.exe\" " + widen(help_address(port));
-    const unique_handle std_input = inheritable_std_handle(STD_INPUT_HANDLE);
-    const unique_handle std_output = inheritable_std_handle(STD_OUTPUT_HANDLE);
-    const unique_handle std_error = inheritable_std_handle(STD_ERROR_HANDLE);
+    const InheritedStdHandles std_handles;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = std_input.get();
-    startup.hStdOutput = std_output.get();
-    startup.hStdError = std_error.get();
+    std_handles.fill(startup);
     PROCESS_INFORMATION started{};
     if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
                          nullptr, nullptr, &startup, &started)) {

@@ -5,6 +5,7 @@
 
 #include "base/os_error_win.h"
 #include "supervise/command_line.h"
+#include "supervise/inherited_std_handles_win.h"
 
 namespace tarven {
 namespace {
@@ -27,17 +28,6 @@ std::vector<std::wstring> environment_entries() {
         entries.push_back(std::move(text));
     }
     return entries;
-}
-
-// An inheritable copy of one of the launcher's standard handles, or none when the launcher has
-// none. A copy, because the launcher's own handle may not be marked inheritable.
-unique_handle inheritable_std_handle(DWORD which) {
-    const HANDLE own = ::GetStdHandle(which);
-    if (own == nullptr || own == INVALID_HANDLE_VALUE) return {};
-    HANDLE copy = nullptr;
-    const HANDLE self = ::GetCurrentProcess();
-    if (!::DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return {};
-    return unique_handle(copy);
 }
 
 static_assert(sizeof(void*) != 8 || sizeof(JOBOBJECT_EXTENDED_LIMIT_INFORMATION) == 144);
@@ -63,15 +53,10 @@ Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) 
         build_command_line(program, {L"get-help", L"--no-browser", L"--port-file", folder.entry(L"port")});
     std::wstring environment = build_environment_block(environment_entries(), folder.entry(L"tmp"));
 
-    const unique_handle std_input = inheritable_std_handle(STD_INPUT_HANDLE);
-    const unique_handle std_output = inheritable_std_handle(STD_OUTPUT_HANDLE);
-    const unique_handle std_error = inheritable_std_handle(STD_ERROR_HANDLE);
+    const InheritedStdHandles std_handles;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = std_input.get();
-    startup.hStdOutput = std_output.get();
-    startup.hStdError = std_error.get();
+    std_handles.fill(startup);
 
     PROCESS_INFORMATION created{};
     if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
