@@ -149,6 +149,7 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
         wait_for_log(help_prefix);
         poll_until([&] { return (window = help_window_of(pid)) != nullptr && ::IsWindowVisible(window); }, 10s);
         ASSERT_NE(window, nullptr);
+        EXPECT_EQ(::GetForegroundWindow(), window) << "the first reveal brings the window forward";
         RECT client{};
         ::GetClientRect(window, &client);
         EXPECT_EQ(client.right - client.left, 480);
@@ -202,6 +203,23 @@ TEST_F(NormalRun, RefusesOutsideAddressesAndNewWindows) {
                            record.starting_with("create-environment")
                                .front()
                                .substr(std::string("create-environment runtime-type=1 user-data-folder=").size())));
+}
+
+// A page that closes itself takes only the web view away: the window stays, empty, until closed.
+TEST_F(NormalRun, PageClosingItselfLeavesTheWindowOpen) {
+    install_runtime(RuntimeScope::fixed_version, L"close-from-script");
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log("controller-close");
+        ::Sleep(500);
+        HWND window = help_window_of(pid);
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(::IsWindowVisible(window));
+        EXPECT_TRUE(process_still_runs(pid, 0));
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    expect_clean_exit(result);
+    EXPECT_TRUE(log().in_order({"window-close-requested", "controller-close"}));
 }
 
 TEST_F(NormalRun, ClosingBeforeThePortSendsNoQuitRequest) {
