@@ -81,6 +81,7 @@ function(tarven_launcher target output_name payload)
 endfunction()
 
 # --- The stand-in application and the demo payload -----------------------------------------
+add_subdirectory(tests/fixtures/common)
 add_subdirectory(tests/fixtures/standin)
 add_subdirectory(tests/fixtures/explorer-standin)
 add_subdirectory(tests/fixtures/fake-webview2)

@@ -6,6 +6,7 @@
 
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "process_facts_win.h"
 #include "test_paths_win.h"
 
 namespace tarven::test {
@@ -144,20 +145,7 @@ std::vector<std::string> environment_entries_utf8() {
     return entries;
 }
 
-std::string std_handle_kind(DWORD which) {
-    const HANDLE handle = ::GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return "none";
-    switch (::GetFileType(handle)) {
-        case FILE_TYPE_DISK:
-            return "disk";
-        case FILE_TYPE_CHAR:
-            return "char";
-        case FILE_TYPE_PIPE:
-            return "pipe";
-        default:
-            return "unknown";
-    }
-}
+std::string std_handle_kind(DWORD which) { return fixture::std_handle_kind(which); }
 
 std::optional<StandinRecord> parse_standin_record(std::string_view text) {
     StandinRecord record;
