@@ -170,13 +170,13 @@ Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const He
     HelpWindow::Impl& state = *impl;
     std::unique_ptr<HelpWindow> window(new HelpWindow(hwnd, std::move(impl)));
 
-    HRESULT result = ::OleInitialize(nullptr);
-    if (FAILED(result)) return fail(render_os_error(static_cast<unsigned long>(result)));
-    state.ole_initialized = true;
-    state.drop_target = DropRefuser::make();
-    result = ::RegisterDragDrop(hwnd, state.drop_target.Get());
-    if (FAILED(result)) return fail(render_os_error(static_cast<unsigned long>(result)));
-    state.drop_registered = true;
+    // The drop target only makes sure that nothing dropped onto the window does anything; a
+    // window without one ignores drops as well, so a failure here costs the user nothing.
+    if (SUCCEEDED(::OleInitialize(nullptr))) {
+        state.ole_initialized = true;
+        state.drop_target = DropRefuser::make();
+        state.drop_registered = SUCCEEDED(::RegisterDragDrop(hwnd, state.drop_target.Get()));
+    }
 
     ::InvalidateRect(hwnd, nullptr, TRUE);
     ::UpdateWindow(hwnd);
