@@ -10,10 +10,13 @@
 #include <thread>
 #include <vector>
 
+#include "message_pump_support_win.h"
 #include "window/event_loop_win.h"
 
 namespace tarven {
 namespace {
+
+using test::pump_pending_messages;
 
 using namespace std::chrono_literals;
 
@@ -49,16 +52,6 @@ struct Recorder {
         };
     }
 };
-
-// Handles whatever is queued for this thread now, as another part of the program would while it
-// waits (the web view's creation does).
-void pump_pending_messages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
 
 SIZE_T committed_bytes() {
     PROCESS_MEMORY_COUNTERS counters{};

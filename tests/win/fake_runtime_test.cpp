@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "message_pump_support_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "fake_runtime_support_win.h"
@@ -20,6 +21,8 @@
 
 namespace tarven {
 namespace {
+
+using test::pump_until;
 
 using namespace std::chrono_literals;
 using test::RuntimeScope;
@@ -37,21 +40,6 @@ std::optional<std::wstring> registered_folder(HKEY root, REGSAM view) {
         return std::nullopt;
     }
     return std::wstring(buffer);
-}
-
-// Runs the thread's messages until `done` or `limit`: the runtime answers only through them.
-bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        ::Sleep(5);
-    }
-    return true;
 }
 
 class EnvironmentHandler final

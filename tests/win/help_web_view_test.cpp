@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "message_pump_support_win.h"
 #include "base/wide_win.h"
 #include "fake_runtime_support_win.h"
 #include "window/event_loop_win.h"
@@ -21,25 +22,12 @@
 namespace tarven {
 namespace {
 
+using test::pump_until;
+
 using namespace std::chrono_literals;
 using test::RuntimeScope;
 
 constexpr wchar_t child_class[] = L"TarvenHelpWebView";
-
-// Runs the thread's messages until `done` or `limit`: the runtime answers only through them.
-bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        ::Sleep(5);
-    }
-    return true;
-}
 
 // Wine reuses process ids from run to run; the clock tells runs apart.
 std::wstring unique_stamp() {
