@@ -41,4 +41,12 @@ std::string work_folder_name(std::uint32_t process_id, std::uint64_t filetime) {
     return "TarvenHelp-" + std::to_string(process_id) + "-" + hex(nanoseconds);
 }
 
+std::wstring extended_length_path(std::wstring_view full_path) {
+    constexpr std::wstring_view literal = L"\\\\?\\";
+    constexpr std::wstring_view unc = L"\\\\";
+    if (full_path.starts_with(literal)) return std::wstring(full_path);
+    if (full_path.starts_with(unc)) return L"\\\\?\\UNC\\" + std::wstring(full_path.substr(unc.size()));
+    return std::wstring(literal) + std::wstring(full_path);
+}
+
 }  // namespace tarven

@@ -78,6 +78,13 @@ std::wstring WorkFolder::entry(std::wstring_view name) const {
     return joined;
 }
 
+std::wstring WorkFolder::literal_entry(std::wstring_view name) const {
+    std::wstring joined = extended_length_path(path);
+    joined += L'\\';
+    joined += name;
+    return joined;
+}
+
 Result<WorkFolder> make_work_folder() {
     const std::uint64_t filetime = precise_filetime_now();
     auto temp = temp_directory();

@@ -11,6 +11,10 @@ struct WorkFolder {
 
     // <folder>\<name>
     std::wstring entry(std::wstring_view name) const;
+
+    // The same in `\\?\` form, for the launcher's own file operations: the name is taken
+    // literally (never a device, never an alias with its trailing dots or blanks dropped).
+    std::wstring literal_entry(std::wstring_view name) const;
 };
 
 Result<WorkFolder> make_work_folder();

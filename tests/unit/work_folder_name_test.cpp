@@ -27,5 +27,11 @@ TEST(WorkFolderName, LateClockNeedsMoreThanSixtyFourBits) {
     EXPECT_EQ(work_folder_name(4294967295u, ~0ULL), "TarvenHelp-4294967295-635e6684f4b395ff9c");
 }
 
+TEST(ExtendedLengthPath, DrivePathsUncPathsAndPathsAlreadyLiteral) {
+    EXPECT_EQ(extended_length_path(L"C:\\Temp\\TarvenHelp-1-2"), L"\\\\?\\C:\\Temp\\TarvenHelp-1-2");
+    EXPECT_EQ(extended_length_path(L"\\\\server\\share\\t"), L"\\\\?\\UNC\\server\\share\\t");
+    EXPECT_EQ(extended_length_path(L"\\\\?\\C:\\t"), L"\\\\?\\C:\\t");
+}
+
 }  // namespace
 }  // namespace tarven
