@@ -16,6 +16,7 @@ add_library(tarven_win STATIC
   src/base/wide_win.cpp
   src/base/console_win.cpp
   src/payload/work_folder_win.cpp
+  src/payload/folder_tree_removal_win.cpp
   src/payload/unpack_win.cpp
   src/payload/embedded_payload_win.cpp
   src/supervise/app_child_win.cpp
