@@ -21,6 +21,7 @@ target_sources(tarven_payload PRIVATE
   src/payload/folder_tree_removal_win.cpp
   src/payload/unpack_win.cpp
   src/payload/embedded_payload_win.cpp)
+target_link_libraries(tarven_payload PRIVATE advapi32)  # the work folder's security descriptor
 target_sources(tarven_supervise PRIVATE
   src/supervise/app_child_win.cpp
   src/supervise/start_application_win.cpp

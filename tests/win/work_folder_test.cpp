@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <regex>
-#include <thread>
 
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
