@@ -15,6 +15,7 @@ add_library(tarven_win STATIC
   src/base/os_error_win.cpp
   src/base/wide_win.cpp
   src/base/console_win.cpp
+  src/base/small_file_win.cpp
   src/payload/work_folder_win.cpp
   src/payload/unpack_win.cpp
   src/payload/embedded_payload_win.cpp
