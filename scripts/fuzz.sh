@@ -24,7 +24,7 @@ for target in "${targets[@]}"; do
     log="$fuzz_dir/fuzz_$target.log"
     # -print_final_stats gives the executions; the last "cov:" is the edge coverage reached.
     "$fuzz_dir/fuzz_$target" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -rss_limit_mb=2048 -timeout=10 \
-        -print_final_stats=1 "$fuzz_dir/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1 ||
+        -print_final_stats=1 -artifact_prefix="$fuzz_dir/" "$fuzz_dir/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1 ||
         { tail -n 40 "$log"; exit 1; }
     grep -E '^#[0-9]+' "$log" | tail -n 1
     grep -E 'stat::number_of_executed_units' "$log"
