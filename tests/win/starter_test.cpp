@@ -56,11 +56,17 @@ protected:
         ::TerminateProcess(process_, 0);
         ::WaitForSingleObject(process_, INFINITE);
     }
-    void write_port_file(std::string_view text) {
+    // `text`, then zeros up to `length` when that is longer, without writing them (a sparse end).
+    void write_port_file(std::string_view text, LONGLONG length = 0) {
         const unique_hfile file(::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                               CREATE_ALWAYS, 0, nullptr));
         DWORD written = 0;
         ASSERT_TRUE(::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+        if (length <= static_cast<LONGLONG>(text.size())) return;
+        LARGE_INTEGER end{};
+        end.QuadPart = length;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get())) << render_os_error(::GetLastError());
     }
 
     // Runs the handshake on a thread of its own, as the starter does, and hands back the channel.
@@ -179,17 +185,7 @@ TEST_F(Handshake, PortFileLongerThanItsLimitOrNotADiskFileIsNoPortYet) {
 
 TEST_F(Handshake, HugePortFileKeepsTheHandshakeWaiting) {
     start_application();
-    {
-        const unique_hfile file(::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                              CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(file.get(), "8080", 4, &written, nullptr));
-        // Zeros up to 64 GiB without writing them (a sparse end on this file system).
-        LARGE_INTEGER end{};
-        end.QuadPart = 64LL << 30;
-        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(::SetEndOfFile(file.get())) << render_os_error(::GetLastError());
-    }
+    write_port_file("8080", 64LL << 30);
     EventReceiver receiver = handshake_in_background();
     EXPECT_EQ(next(receiver).message, "Tarven didn't answer in time.");
 }
