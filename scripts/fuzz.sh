@@ -14,7 +14,10 @@ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=cl
 fuzz_dir=build/fuzz/tests/fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    for seeds in tests/fuzz/corpus/*/; do targets+=("$(basename "$seeds")"); done
+    for source in tests/fuzz/fuzz_*.cpp; do
+        name=$(basename "$source" .cpp)
+        targets+=("${name#fuzz_}")
+    done
 fi
 cmake --build build/fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
