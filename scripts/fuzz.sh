@@ -25,8 +25,9 @@ for target in "${targets[@]}"; do
     printf '\n=== fuzz_%s, %s s\n' "$target" "$seconds"
     mkdir -p "$fuzz_dir/corpus/$target"
     log="$fuzz_dir/fuzz_$target.log"
-    # -print_final_stats gives the executions; the last "cov:" is the edge coverage reached.
-    "$fuzz_dir/fuzz_$target" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -rss_limit_mb=2048 -timeout=10 \
+    # -print_final_stats gives the executions; the last "cov:" is the edge coverage reached. The
+    # time-out is generous: on a busy machine a reniced run can wait seconds for the processor.
+    "$fuzz_dir/fuzz_$target" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -rss_limit_mb=2048 -timeout=60 \
         -print_final_stats=1 -artifact_prefix="$fuzz_dir/" "$fuzz_dir/corpus/$target" "tests/fuzz/corpus/$target" >"$log" 2>&1 ||
         { tail -n 40 "$log"; exit 1; }
     grep -E '^#[0-9]+' "$log" | tail -n 1
