@@ -11,7 +11,7 @@
 #include "base/deadline.h"
 #include "base/unique_resource_win.h"
 #include "base/utf8.h"
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 
 namespace tarven {
 
