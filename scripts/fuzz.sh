@@ -12,6 +12,8 @@ scripts/install-deps.sh all
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DTARVEN_SANITIZE=ON -DTARVEN_FUZZ=ON >/dev/null
 fuzz_dir=build/fuzz/tests/fuzz
+# libFuzzer checks each input for leaks; the check at exit only rescans a heap of hundreds of MiB.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-leak_check_at_exit=0}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     for source in tests/fuzz/fuzz_*.cpp; do
