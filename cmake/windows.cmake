@@ -29,6 +29,7 @@ add_library(tarven_win STATIC
   src/smoke/smoke_run_win.cpp
   src/window/dpi_win.cpp
   src/window/event_loop_win.cpp
+  src/window/title_bar_theme_win.cpp
   src/window/help_window_win.cpp
   src/window/webview_runtime_win.cpp
   src/window/help_web_view_win.cpp
