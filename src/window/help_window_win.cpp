@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "base/os_error_win.h"
-#include "window/com_object.h"
+#include "window/com_object_win.h"
 #include "window/dpi_win.h"
 
 namespace tarven {
