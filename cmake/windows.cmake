@@ -37,6 +37,7 @@ target_sources(tarven_smoke PRIVATE src/smoke/smoke_run_win.cpp)
 target_sources(tarven_window PRIVATE
   src/window/dpi_win.cpp
   src/window/event_loop_win.cpp
+  src/window/title_bar_theme_win.cpp
   src/window/help_window_win.cpp
   src/window/webview_runtime_win.cpp
   src/window/help_web_view_win.cpp)

@@ -91,13 +91,10 @@ std::wstring browser_arguments_with_overrides(std::wstring_view ours) {
     return join_browser_arguments(ours, added ? std::wstring_view(*added) : std::wstring_view());
 }
 
-Status start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
-                                  IUnknown* options,
-                                  webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
-    const HRESULT result =
-        runtime.create_environment(true, runtime.location.type, user_data_folder.c_str(), options, handler);
-    if (FAILED(result)) return fail(environment_failure_text(static_cast<std::uint32_t>(result)));
-    return {};
+HRESULT start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
+                                   IUnknown* options,
+                                   webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    return runtime.create_environment(true, runtime.location.type, user_data_folder.c_str(), options, handler);
 }
 
 }  // namespace tarven

@@ -152,6 +152,7 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
         poll_until([&] { return (window = help_window_of(pid)) != nullptr && ::IsWindowVisible(window); }, 10s);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(::GetForegroundWindow(), window) << "the first reveal brings the window forward";
+        wait_for_log("move-focus 0");  // and hands the keyboard to the page
         RECT client{};
         ::GetClientRect(window, &client);
         EXPECT_EQ(client.right - client.left, 480);
@@ -182,10 +183,12 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
     EXPECT_TRUE(
         record.has("script: Object.defineProperty(window, 'ipc', { value: Object.freeze({ postMessage: s=> "
                    "window.chrome.webview.postMessage(s) }) });"));
-    // Hidden until the starting page was done, shown for the help, closed before the quit.
-    EXPECT_TRUE(
-        record.in_order({"navigate-to-string starting-page", "navigation-starting data:", "navigation-completed data:",
-                         "navigate http://127.0.0.1:", "navigation-starting http://127.0.0.1:", "controller-close"}));
+    // Hidden until the starting page was done, shown for the help, closed before the quit. The port
+    // may come before the starting page has loaded: the help's navigation then waits behind it.
+    EXPECT_TRUE(record.in_order({"navigate-to-string starting-page", "navigate http://127.0.0.1:",
+                                 "navigation-starting http://127.0.0.1:", "controller-close"}));
+    EXPECT_TRUE(record.in_order(
+        {"navigation-starting data:", "navigation-completed data:", "navigation-starting http://127.0.0.1:"}));
     const std::string first_start = record.starting_with("navigation-starting data:").front();
     EXPECT_NE(first_start.find("cancelled=0 window-visible=0"), std::string::npos) << first_start;
     const std::string help_start = record.starting_with("navigation-starting http://127.0.0.1:").front();
@@ -248,16 +251,23 @@ TEST_F(NormalRun, ApplicationEndingByItselfEndsTheRun) {
     EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
 }
 
+// No page completes, so the reveal comes from the reveal timer, 3 seconds after the failure.
 TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
-    install_runtime(RuntimeScope::fixed_version);
+    install_runtime(RuntimeScope::fixed_version, L"no-complete");
     const LauncherRun result = run(
         L"",
         [&](DWORD pid) {
             wait_for_log("navigate-to-string failure-page");
+            HWND window = nullptr;
+            ASSERT_TRUE(poll_until([&] { return (window = help_window_of(pid)) && ::IsWindowVisible(window); }, 2s));
+            EXPECT_NE(::GetForegroundWindow(), window) << "the failure page is shown without focus";
+            EXPECT_TRUE(log().starting_with("move-focus").empty());
+            EXPECT_TRUE(poll_until([&] { return ::GetForegroundWindow() == window; }, 10s))
+                << "the first reveal brings the window forward";
+            wait_for_log("move-focus 0");
             ::Sleep(1500);  // an Ended after the failure would end the run: nothing may happen now
             ASSERT_TRUE(process_still_runs(pid, 0));
-            HWND window = help_window_of(pid);
-            EXPECT_TRUE(window && ::IsWindowVisible(window));
+            EXPECT_TRUE(::IsWindowVisible(window));
             ::PostMessageW(window, WM_CLOSE, 0, 0);
         },
         launcher_without_app);
@@ -345,6 +355,19 @@ TEST_F(BrowserRun, ControllerFails) {
     EXPECT_EQ(result.exit_code, 0u);
     expect_nothing_left(result);
     EXPECT_TRUE(log().has("controller-failed 0x80004005"));
+}
+
+// The page's script could not be registered: the web view is given up like one not created.
+TEST_F(BrowserRun, ScriptRegistrationFails) {
+    install_runtime(RuntimeScope::fixed_version, L"fail-script");
+    const LauncherRun result = run_until_browser_opened();
+    EXPECT_EQ(result.err,
+              "Tarven Help: no web view (couldn't add the web view's initialization script (HRESULT 0x80004005)); "
+              "using the browser\n");
+    EXPECT_EQ(result.exit_code, 0u);
+    expect_nothing_left(result);
+    EXPECT_TRUE(log().has("script-failed 0x80004005"));
+    EXPECT_TRUE(log().starting_with("navigate-to-string").empty());
 }
 
 // The fallback's whole 45 seconds, once, at full length: no port ever comes.

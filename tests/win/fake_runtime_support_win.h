@@ -20,6 +20,7 @@
 
 #include "base/result.h"
 #include "process_support_win.h"
+#include "registry_support_win.h"
 
 namespace tarven::test {
 
@@ -40,30 +41,10 @@ enum class Companion { beside_runtime, left_out };
 inline constexpr wchar_t webview2_client_state_key[] =
     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
 
-// Sets one REG_SZ value and puts back what was there before (the old value, or no value and no
-// key) when it goes.
-class RegistryValueGuard {
-public:
-    RegistryValueGuard(HKEY root, REGSAM view, std::wstring key, std::wstring name);
-    ~RegistryValueGuard();
-    RegistryValueGuard(const RegistryValueGuard&) = delete;
-    RegistryValueGuard& operator=(const RegistryValueGuard&) = delete;
-
-    Status set(const std::wstring& value);
-
-private:
-    HKEY root_;
-    REGSAM view_;
-    std::wstring key_, name_;
-    bool created_key_ = false;
-    bool written_ = false;
-    std::optional<std::wstring> old_;
-};
-
 // A fake runtime in place: the DLL (and, unless left out, its companion) copied to
-// <root>\<version>\EBWebView\x64\, found through the chosen scope, with FAKE_WEBVIEW2_LOG (and FAKE_WEBVIEW2) set for
-// this process and the ones it starts. Going out of scope removes the registry value and puts the environment back; the
-// files stay with the root folder.
+// <root>\<version>\EBWebView\x64\, found through the chosen scope, with FAKE_WEBVIEW2_LOG (and
+// FAKE_WEBVIEW2) set for this process and the ones it starts. Going out of scope removes the
+// registry value and puts the environment back; the files stay with the root folder.
 class FakeRuntime {
 public:
     FakeRuntime(const std::wstring& root, RuntimeScope scope, const std::wstring& switches,
