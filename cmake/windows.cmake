@@ -26,10 +26,13 @@ add_library(tarven_win STATIC
   src/supervise/browser_fallback_win.cpp
   src/supervise/desk_win.cpp
   src/supervise/quit_win.cpp
+  src/supervise/run_owner_win.cpp
   src/smoke/smoke_run_win.cpp
   src/window/dpi_win.cpp
   src/window/event_loop_win.cpp
+  src/window/window_class_win.cpp
   src/window/help_window_win.cpp
+  src/window/session_end_window_win.cpp
   src/window/webview_runtime_win.cpp
   src/window/help_web_view_win.cpp
   src/bin/tarven-help/launcher_win.cpp

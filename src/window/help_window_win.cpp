@@ -7,6 +7,8 @@
 #include "base/os_error_win.h"
 #include "window/com_object.h"
 #include "window/dpi_win.h"
+#include "window/ole_apartment_win.h"
+#include "window/window_class_win.h"
 
 namespace tarven {
 
@@ -52,8 +54,9 @@ struct HelpWindow::Impl {
     EventLoop* loop = nullptr;
     HelpWindowSizes sizes;
     std::function<void(RECT)> follower;
+    // The main thread's one OLE owner; the web view inside the window relies on it too.
+    OleApartment ole;
     ComPtr<IDropTarget> drop_target;
-    bool ole_initialized = false;
     bool drop_registered = false;
 };
 
@@ -101,6 +104,12 @@ LRESULT handle_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             // The loop decides; the window is never destroyed by its close button.
             impl->loop->deliver(WindowEvent::CloseRequested);
             return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // the run ends with the session; nothing here needs saving
+        case WM_ENDSESSION:
+            // The process ends soon after this returns, so the ending runs now.
+            if (wparam) impl->loop->deliver(WindowEvent::SessionEnding);
+            return 0;
         default:
             return ::DefWindowProcW(hwnd, message, wparam, lparam);
     }
@@ -115,20 +124,15 @@ LRESULT CALLBACK help_window_procedure(HWND hwnd, UINT message, WPARAM wparam, L
 }
 
 // Registers the class once; the icon is loaded then, at the system's default size.
-DWORD register_window_class() {
-    static const DWORD error = [] {
-        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW window{};
-        window.cbSize = sizeof window;
-        window.lpfnWndProc = help_window_procedure;
-        window.hInstance = instance;
-        window.hIcon =
-            static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-        window.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        window.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        window.lpszClassName = window_class;
-        return ::RegisterClassExW(&window) != 0 ? DWORD{0} : ::GetLastError();
-    }();
+DWORD register_help_window_class() {
+    static const DWORD error = register_window_class({
+        window_class,
+        help_window_procedure,
+        static_cast<HICON>(
+            ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)),
+        ::LoadCursorW(nullptr, IDC_ARROW),
+        reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+    });
     return error;
 }
 
@@ -141,7 +145,6 @@ HelpWindow::~HelpWindow() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);  // nothing reaches the loop while the window goes
     ::DestroyWindow(hwnd_);
     impl_->drop_target.Reset();
-    if (impl_->ole_initialized) ::OleUninitialize();
 }
 
 void HelpWindow::set_visible(bool shown) { ::ShowWindow(hwnd_, shown ? SW_SHOW : SW_HIDE); }
@@ -154,7 +157,7 @@ void HelpWindow::focus() {
 void HelpWindow::on_client_resized(std::function<void(RECT)> follower) { impl_->follower = std::move(follower); }
 
 Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const HelpWindowSizes& sizes) {
-    if (const DWORD error = register_window_class(); error != 0) return fail(render_os_error(error));
+    if (const DWORD error = register_help_window_class(); error != 0) return fail(render_os_error(error));
     const UINT dpi = dpi_for_new_window();
     const SIZE client = physical_size(std::max(sizes.client_width, sizes.min_client_width),
                                       std::max(sizes.client_height, sizes.min_client_height), dpi);
@@ -172,8 +175,7 @@ Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const He
 
     // The drop target only makes sure that nothing dropped onto the window does anything; a
     // window without one ignores drops as well, so a failure here costs the user nothing.
-    if (SUCCEEDED(::OleInitialize(nullptr))) {
-        state.ole_initialized = true;
+    if (SUCCEEDED(state.ole.result())) {
         state.drop_target = DropRefuser::make();
         state.drop_registered = SUCCEEDED(::RegisterDragDrop(hwnd, state.drop_target.Get()));
     }
