@@ -5,7 +5,7 @@
 #include "base/deadline.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 #include "supervise/inherited_std_handles_win.h"
 #include "supervise/starter_win.h"
 
@@ -57,7 +57,7 @@ std::optional<std::wstring> windows_explorer() {
 int open_in_browser(RunOwner& run, const BrowserTimes& times, const std::optional<std::wstring>& explorer) {
     const auto port = wait_for_port_until(run, times);
     if (!port) {
-        if (run.ended_within({})) return 0;                    // exit point: session ended (browser fallback)
+        if (run.ended_within({})) return 0;                    // the session's end has ended the run meanwhile
         run.end_with_quit_sequence(std::nullopt, times.quit);  // exit point: browser fallback without a port
         return 1;
     }

@@ -51,7 +51,8 @@ int end_without_reveal_timer(RunOwner& run, HelpWebView& web_view, const std::st
 // Without a window the fallback's thread sleeps in its waits; a window of its own on another
 // thread answers the session's end meanwhile.
 int open_in_browser_until_session_ends(RunOwner& run) {
-    const auto session = SessionEndWindow::start([&run] { run.end_in_haste(); });  // exit point: session ended
+    const auto session =
+        SessionEndWindow::start([&run] { run.end_in_haste(); });  // exit point: session ended (browser fallback)
     return open_in_browser(run);
 }
 
