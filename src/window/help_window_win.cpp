@@ -54,6 +54,7 @@ struct HelpWindow::Impl {
     EventLoop* loop = nullptr;
     HelpWindowSizes sizes;
     std::function<void(RECT)> follower;
+    std::function<void()> session_ending;
     // The main thread's one OLE owner; the web view inside the window relies on it too.
     OleApartment ole;
     ComPtr<IDropTarget> drop_target;
@@ -108,7 +109,10 @@ LRESULT handle_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             return TRUE;  // the run ends with the session; nothing here needs saving
         case WM_ENDSESSION:
             // The process ends soon after this returns, so the ending runs now.
-            if (wparam) impl->loop->deliver(WindowEvent::SessionEnding);
+            if (wparam) {
+                impl->loop->deliver(WindowEvent::SessionEnding);
+                if (impl->session_ending) impl->session_ending();
+            }
             return 0;
         default:
             return ::DefWindowProcW(hwnd, message, wparam, lparam);
@@ -155,6 +159,8 @@ void HelpWindow::focus() {
 }
 
 void HelpWindow::on_client_resized(std::function<void(RECT)> follower) { impl_->follower = std::move(follower); }
+
+void HelpWindow::on_session_end(std::function<void()> ending) { impl_->session_ending = std::move(ending); }
 
 Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const HelpWindowSizes& sizes) {
     if (const DWORD error = register_help_window_class(); error != 0) return fail(render_os_error(error));

@@ -32,6 +32,11 @@ public:
     // Called with the new client size whenever it changes (the web view follows it).
     void on_client_resized(std::function<void(RECT)> follower);
 
+    // Called when the session ends, after the loop was handed WindowEvent::SessionEnding, for
+    // when the loop could not handle it at once (not yet running, or busy in a handler that
+    // pumps messages): the process ends soon after the window answers.
+    void on_session_end(std::function<void()> ending);
+
     struct Impl;
 
 private:

@@ -20,7 +20,7 @@ void on_close_request(HelpWindowState& state, std::optional<std::uint16_t> port,
 
 void on_session_ending(HelpWindowState& state, LoopControl& control) {
     if (state.ops->has_web_view()) state.ops->close_web_view();
-    state.ops->end_for_session();  // exit point: session ended (help window)
+    state.ops->end_for_session();
     control.end_with(0);
 }
 

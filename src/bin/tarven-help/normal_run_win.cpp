@@ -77,6 +77,8 @@ int run_normal() {
         write_error_line("Tarven Help: no window: " + window.error());
         return open_in_browser_until_session_ends(run);
     }
+    // Once the loop has ended the run this does nothing; before, it ends the run in haste.
+    window.value()->on_session_end([&run] { run.end_in_haste(); });  // exit point: session ended (help window)
     auto web_view = create_help_web_view(*window.value(), run.folder().entry(L"webview"), run.shared_port(), proxy);
     if (!web_view) {
         write_error_line("Tarven Help: no web view (" + web_view.error() + "); using the browser");
