@@ -26,14 +26,11 @@ unique_hmodule load_shcore() {
     return unique_hmodule(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 }
 
-struct screen_dc_traits {
-    using pointer = HDC;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer dc) { ::ReleaseDC(nullptr, dc); }
-};
+void release_screen_dc(HDC dc) { ::ReleaseDC(nullptr, dc); }
+using unique_screen_dc = unique_any<HDC, release_screen_dc>;
 
 UINT screen_dpi() {
-    const unique_any<screen_dc_traits> dc(::GetDC(nullptr));
+    const unique_screen_dc dc(::GetDC(nullptr));
     if (!dc) return default_dpi;
     const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
     return dpi > 0 ? static_cast<UINT>(dpi) : default_dpi;

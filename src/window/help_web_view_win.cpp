@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "window/app_messages_win.h"
 #include "window/com_object_win.h"
 #include "window/web_view_host_objects_win.h"
 #include "window/status_page.h"
@@ -29,9 +31,6 @@ constexpr wchar_t initialization_script[] =
 constexpr COREWEBVIEW2_COLOR background_colour{255, 11, 18, 32};  // #0b1220, the status pages' dark
 
 constexpr wchar_t child_window_class[] = L"TarvenHelpWebView";
-
-// Posted to the web view's child window: close the web view once the runtime's handler returned.
-constexpr UINT close_request_message = WM_APP + 1;
 
 Failure call_failed(const char* what, HRESULT result) {
     return fail(call_failure_text(what, static_cast<std::uint32_t>(result)));
@@ -131,26 +130,6 @@ private:
 
 // --- The web view ----------------------------------------------------------------------------
 
-// The COM apartment of the main thread, for as long as the web view lives; an apartment that was
-// already there is fine.
-class ComApartment {
-public:
-    ComApartment() = default;
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (entered_) ::CoUninitialize();
-    }
-    HRESULT enter() {
-        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        entered_ = SUCCEEDED(result);
-        return result;
-    }
-
-private:
-    bool entered_ = false;
-};
-
 class WebView final : public HelpWebView, private WindowFollower {
 public:
     explicit WebView(HelpWindow& window) : window_(window) {}
@@ -207,8 +186,7 @@ private:
 
     static LRESULT CALLBACK child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
 
-    ComApartment apartment_;  // first in, last out: everything below is released before it
-    HelpWindow& window_;
+    HelpWindow& window_;  // its OLE apartment outlives everything below
     HWND child_ = nullptr;
     ComPtr<ICoreWebView2Environment> environment_;
     ComPtr<ICoreWebView2Controller> controller_;
@@ -217,10 +195,6 @@ private:
 
 Status WebView::create(const std::wstring& user_data_folder, std::shared_ptr<SharedPort> shared_port,
                        EventLoopProxy proxy) {
-    if (const HRESULT result = apartment_.enter(); FAILED(result)) {
-        return fail("COM could not be started on the main thread: " +
-                    render_os_error(static_cast<unsigned long>(result)));
-    }
     if (auto status = create_environment(user_data_folder); !status) return status;
     if (auto status = create_child_window(); !status) return status;
     if (auto status = create_controller(); !status) return status;
@@ -248,7 +222,7 @@ Status WebView::create_environment(const std::wstring& user_data_folder) {
 }
 
 LRESULT CALLBACK WebView::child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-    if (message == close_request_message) {
+    if (message == web_view_close_message) {
         // A page script asked to close the window: the web view goes, the help window stays.
         if (auto* view = reinterpret_cast<WebView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) view->close();
         return 0;
@@ -327,11 +301,9 @@ Status WebView::apply_settings() {
 
 // The URL as the web view reports it, in UTF-8; none when it cannot be read or is ill-formed.
 std::optional<std::string> navigation_target(ICoreWebView2NavigationStartingEventArgs* args) {
-    LPWSTR uri = nullptr;
-    if (args == nullptr || FAILED(args->get_Uri(&uri)) || uri == nullptr) return std::nullopt;
-    std::optional<std::string> url = narrow(uri);
-    ::CoTaskMemFree(uri);
-    return url;
+    unique_cotaskmem_string uri;
+    if (args == nullptr || FAILED(args->get_Uri(uri.put())) || !uri) return std::nullopt;
+    return narrow(uri.get());
 }
 
 Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy) {
@@ -353,7 +325,7 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         });
     const auto close_requested = WindowCloseRequested::make([child](ICoreWebView2*, IUnknown*) {
         // Not inside the runtime's handler: the controller closes once the handler has returned.
-        ::PostMessageW(child, close_request_message, 0, 0);
+        ::PostMessageW(child, web_view_close_message, 0, 0);
     });
     const auto message = WebMessageReceived::make([](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) {});
     FirstFailure failure;

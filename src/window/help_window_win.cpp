@@ -8,6 +8,8 @@
 #include "base/os_error_win.h"
 #include "window/com_object_win.h"
 #include "window/dpi_win.h"
+#include "window/ole_apartment_win.h"
+#include "window/window_class_win.h"
 
 namespace tarven {
 
@@ -55,8 +57,10 @@ struct HelpWindow::Impl {
     WindowAttributeSetter set_attribute;
     WindowFollower* follower = nullptr;
     bool minimised = false;
+    std::function<void()> session_ending;
+    // The main thread's one OLE owner; the web view inside the window relies on it too.
+    OleApartment ole;
     ComPtr<IDropTarget> drop_target;
-    bool ole_initialized = false;
     bool drop_registered = false;
 };
 
@@ -133,6 +137,15 @@ LRESULT handle_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             // The loop decides; the window is never destroyed by its close button.
             impl->loop->deliver(WindowEvent::CloseRequested);
             return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;  // the run ends with the session; nothing here needs saving
+        case WM_ENDSESSION:
+            // The process ends soon after this returns, so the ending runs now.
+            if (wparam) {
+                impl->loop->deliver(WindowEvent::SessionEnding);
+                if (impl->session_ending) impl->session_ending();
+            }
+            return 0;
         default:
             return ::DefWindowProcW(hwnd, message, wparam, lparam);
     }
@@ -147,20 +160,15 @@ LRESULT CALLBACK help_window_procedure(HWND hwnd, UINT message, WPARAM wparam, L
 }
 
 // Registers the class once; the icon is loaded then, at the system's default size.
-DWORD register_window_class() {
-    static const DWORD error = [] {
-        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-        WNDCLASSEXW window{};
-        window.cbSize = sizeof window;
-        window.lpfnWndProc = help_window_procedure;
-        window.hInstance = instance;
-        window.hIcon =
-            static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-        window.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        window.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        window.lpszClassName = window_class;
-        return ::RegisterClassExW(&window) != 0 ? DWORD{0} : ::GetLastError();
-    }();
+DWORD register_help_window_class() {
+    static const DWORD error = register_window_class({
+        window_class,
+        help_window_procedure,
+        static_cast<HICON>(
+            ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)),
+        ::LoadCursorW(nullptr, IDC_ARROW),
+        reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+    });
     return error;
 }
 
@@ -173,7 +181,6 @@ HelpWindow::~HelpWindow() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);  // nothing reaches the loop while the window goes
     ::DestroyWindow(hwnd_);
     impl_->drop_target.Reset();
-    if (impl_->ole_initialized) ::OleUninitialize();
 }
 
 // A failure page must not take the keyboard from what the user is doing.
@@ -186,9 +193,11 @@ void HelpWindow::focus() {
 
 void HelpWindow::follow(WindowFollower* follower) { impl_->follower = follower; }
 
+void HelpWindow::on_session_end(std::function<void()> ending) { impl_->session_ending = std::move(ending); }
+
 Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const HelpWindowSizes& sizes,
                                                        WindowAttributeSetter set_attribute) {
-    if (const DWORD error = register_window_class(); error != 0) return fail(render_os_error(error));
+    if (const DWORD error = register_help_window_class(); error != 0) return fail(render_os_error(error));
     auto impl = std::make_unique<HelpWindow::Impl>();
     impl->loop = &loop;
     impl->sizes = sizes;
@@ -204,8 +213,7 @@ Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const He
 
     // The drop target only makes sure that nothing dropped onto the window does anything; a
     // window without one ignores drops as well, so a failure here costs the user nothing.
-    if (SUCCEEDED(::OleInitialize(nullptr))) {
-        state.ole_initialized = true;
+    if (SUCCEEDED(state.ole.result())) {
         state.drop_target = DropRefuser::make();
         state.drop_registered = SUCCEEDED(::RegisterDragDrop(hwnd, state.drop_target.Get()));
     }

@@ -46,6 +46,11 @@ public:
     // The follower hears of the window until it is replaced, or cleared with null.
     void follow(WindowFollower* follower);
 
+    // Called when the session ends, after the loop was handed WindowEvent::SessionEnding, for
+    // when the loop could not handle it at once (not yet running, or busy in a handler that
+    // pumps messages): the process ends soon after the window answers.
+    void on_session_end(std::function<void()> ending);
+
     struct Impl;
 
 private:

@@ -26,11 +26,10 @@ std::optional<std::wstring> environment_value(const wchar_t* name) {
 }
 
 std::optional<std::wstring> registered_folder(HKEY root) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, runtime_state_key, 0, KEY_READ | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS) {
+    unique_hkey key;
+    if (::RegOpenKeyExW(root, runtime_state_key, 0, KEY_READ | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const unique_hkey key(opened);
     DWORD bytes = 0;
     if (::RegGetValueW(key.get(), nullptr, runtime_folder_value, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
             ERROR_SUCCESS ||

@@ -3,6 +3,8 @@
 // record; what the fallback did from the stand-in explorer's.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
@@ -20,25 +22,14 @@ using namespace std::chrono_literals;
 const std::wstring launcher = windows_path(TARVEN_LAUNCHER_EXE);
 const std::wstring launcher_without_app = windows_path(TARVEN_LAUNCHER_NO_APP_EXE);
 
-// The launcher's visible top-level window titled "Tarven Help", if it has one.
+// The launcher's top-level window titled "Tarven Help", if it has one.
 HWND help_window_of(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM parameter) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t title[64] = {};
-            ::GetWindowTextW(hwnd, title, 64);
-            if (owner != s.pid || std::wstring_view(title) != L"Tarven Help") return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (const HWND window : top_level_windows_of(pid)) {
+        wchar_t title[64] = {};
+        ::GetWindowTextW(window, title, 64);
+        if (std::wstring_view(title) == L"Tarven Help") return window;
+    }
+    return nullptr;
 }
 
 class NormalRun : public testing::Test {
@@ -130,6 +121,21 @@ protected:
         if (application_pid_) {
             EXPECT_FALSE(process_still_runs(*application_pid_));
         }
+    }
+
+    // The session ends while the launcher runs: every window allows it and, by the time the
+    // answers are back (the system ends the process then), the application and the work folder
+    // are gone. The application was terminated, not asked to quit.
+    void end_session_and_expect_nothing_left(DWORD pid, const wchar_t* window_class) {
+        const SessionEndAnswers answers = end_session_of(pid, window_class);
+        EXPECT_GT(answers.windows, 0u);
+        EXPECT_TRUE(answers.allowed);
+        EXPECT_TRUE(answers.answered);
+        std::printf("session end answered in %lld ms\n", static_cast<long long>(answers.took.count()));
+        EXPECT_TRUE(work_folders_of(pid).empty()) << "the work folder outlived the session's end";
+        ASSERT_TRUE(application_pid_.has_value());
+        EXPECT_FALSE(process_still_runs(*application_pid_, 0));
+        EXPECT_EQ(application_exit_code(), 1u) << "the application should have been terminated, not asked";
     }
 
     ScratchFolder scratch_{L"e2e window"};
@@ -277,6 +283,34 @@ TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
                         ". Close this window and open Tarven Help again.");
 }
 
+TEST_F(NormalRun, SessionEndEndsTheRunBeforeItsAnswer) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        end_session_and_expect_nothing_left(pid, L"TarvenHelpWindow");
+    });
+    expect_clean_exit(result);
+    EXPECT_TRUE(log().has("controller-close")) << "the web view's data lies in the work folder";
+}
+
+// A WM_QUIT that ends the loop runs the quit sequence without a port, as the application's own
+// end does: the application gets its grace, then is terminated.
+TEST_F(NormalRun, QuitMessageToTheMainThreadEndsTheRunWithZero) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        HWND window = nullptr;
+        poll_until([&] { return (window = help_window_of(pid)) != nullptr; }, 10s);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(::PostThreadMessageW(::GetWindowThreadProcessId(window, nullptr), WM_QUIT, 5, 0));
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 1u) << "no quit request without a port";
+    EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
+}
+
 // Without a web view the help goes to the browser; the run lasts until the application ends,
 // which the test brings about through the application's own desk.
 class BrowserRun : public NormalRun {
@@ -335,6 +369,18 @@ TEST_F(BrowserRun, RuntimeDependencyOnlyBesideTheLauncherIsNotLoaded) {
                           "Tarven Help: no web view (the WebView2 runtime at " + narrow_lossy(runtime_->folder()) +
                               " could not be loaded: " + render_os_error(ERROR_MOD_NOT_FOUND) + "); using the browser");
     EXPECT_TRUE(log().lines.empty()) << "the runtime ran";
+}
+
+// The fallback sleeps in its waits; its own window on another thread answers the session's end.
+TEST_F(BrowserRun, SessionEndEndsTheFallbackBeforeItsAnswer) {
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        ASSERT_TRUE(poll_until([&] { return !explorer_command_lines().empty(); }, 30s));
+        end_session_and_expect_nothing_left(pid, L"TarvenHelpSessionEnd");
+    });
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(result.err, "Tarven Help: no web view (the WebView2 runtime is not installed); using the browser\n");
+    expect_nothing_left(result);
 }
 
 TEST_F(BrowserRun, EnvironmentFails) {

@@ -131,13 +131,8 @@ EnvironmentOverride::~EnvironmentOverride() {
 }
 
 std::vector<std::string> environment_entries_utf8() {
-    struct traits {
-        using pointer = wchar_t*;
-        static pointer invalid() { return nullptr; }
-        static void close(pointer p) { ::FreeEnvironmentStringsW(p); }
-    };
     std::vector<std::string> entries;
-    const unique_any<traits> block(::GetEnvironmentStringsW());
+    const unique_environment_strings block(::GetEnvironmentStringsW());
     if (!block) return entries;
     for (const wchar_t* entry = block.get(); *entry != L'\0';) {
         const std::wstring_view text(entry);
