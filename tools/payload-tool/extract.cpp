@@ -78,13 +78,17 @@ Result<Walked> walk(const Payload& payload, std::string_view source) {
     return walked;
 }
 
-// Every name the extraction would write that the folder already holds, as anything at all.
+// Every name the extraction would write that the folder already holds as anything at all, or
+// that cannot be looked up.
 std::vector<std::string> names_already_there(int folder, const fs::path& path, const Walked& walked) {
     std::vector<std::string> found;
     for (const auto& [name, index] : walked.last_of_name) {
         struct stat status {};
-        if (::fstatat(folder, std::string(name).c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
-            found.push_back(display(path / std::string(name)) + ": already there; extract writes new files only");
+        const std::string where = display(path / std::string(name)) + ": ";
+        if (::fstatat(folder, std::string(name).c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
+            found.push_back(where + "already there; extract writes new files only");
+        else if (errno != ENOENT)
+            found.push_back(where + os_error(errno));
     }
     return found;
 }
