@@ -29,9 +29,10 @@ struct Section {
 // Reads `width` little-endian bytes at `offset`, or nothing when they reach past the end.
 std::optional<std::uint64_t> read_le(std::string_view bytes, std::uint64_t offset, int width) {
     if (offset > bytes.size() || bytes.size() - offset < static_cast<std::uint64_t>(width)) return std::nullopt;
+    const std::string_view field = bytes.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(width));
     std::uint64_t value = 0;
-    for (int i = width - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(offset) + i]);
+    for (auto byte = field.rbegin(); byte != field.rend(); ++byte)
+        value = (value << 8) | static_cast<unsigned char>(*byte);
     return value;
 }
 
