@@ -18,7 +18,7 @@ std::string sample(std::size_t size) {
 
 TEST(BlockDeflate, OneStreamWhateverTheThreadsAndWhereverTheBlocksEnd) {
     constexpr std::size_t block = 1000;
-    for (const std::size_t size : {0, 1, 999, 1000, 1001, 2000, 5500}) {
+    for (const std::size_t size : {0U, 1U, 999U, 1000U, 1001U, 2000U, 5500U}) {
         const std::string data = sample(size);
         const Result<std::string> one = deflate_in_blocks(data, 1, block);
         ASSERT_TRUE(one) << size;
