@@ -15,7 +15,8 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 target_sources(tarven_base PRIVATE
   src/base/os_error_win.cpp
   src/base/wide_win.cpp
-  src/base/console_win.cpp)
+  src/base/console_win.cpp
+  src/base/small_file_win.cpp)
 target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp
   src/payload/unpack_win.cpp

@@ -20,7 +20,8 @@ inline constexpr Duration browser_port_poll = 200ms;
 inline constexpr Duration quit_connect = 2s;
 inline constexpr Duration quit_receive = 3s;
 inline constexpr Duration help_connect = 3s;
-inline constexpr Duration help_receive = 5s;
+inline constexpr Duration help_receive = 5s;  // each read of the help answer
+inline constexpr Duration help_total = 60s;   // all of them
 
 // Quit sequence: the application's own ending, then the folder's removal.
 inline constexpr Duration app_end_wait = 6s;

@@ -2,19 +2,18 @@
 // found must lie inside them.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 #include <variant>
 
+#include "fuzz_check.h"
 #include "payload_locator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view image(reinterpret_cast<const char*>(data), size);
-    const tarven::payload_tool::LocatorResult result = tarven::payload_tool::locate_payload(image);
-    if (const auto* place = std::get_if<tarven::payload_tool::PayloadPlace>(&result)) {
-        if (place->offset > size || size - place->offset < place->size) std::abort();
-    } else if (tarven::payload_tool::describe(std::get<tarven::payload_tool::LocatorError>(result)).empty()) {
-        std::abort();
-    }
+    using namespace tarven::payload_tool;
+    const LocatorResult result = locate_payload(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (const auto* place = std::get_if<PayloadPlace>(&result))
+        tarven::fuzz::require(place->offset <= size && size - place->offset >= place->size);
+    else
+        tarven::fuzz::require(!describe(std::get<LocatorError>(result)).empty());
     return 0;
 }
