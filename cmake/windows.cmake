@@ -19,8 +19,10 @@ target_sources(tarven_base PRIVATE
   src/base/small_file_win.cpp)
 target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp
+  src/payload/folder_tree_removal_win.cpp
   src/payload/unpack_win.cpp
   src/payload/embedded_payload_win.cpp)
+target_link_libraries(tarven_payload PRIVATE advapi32)  # the work folder's security descriptor
 target_sources(tarven_supervise PRIVATE
   src/supervise/app_child_win.cpp
   src/supervise/start_application_win.cpp

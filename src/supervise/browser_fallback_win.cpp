@@ -18,13 +18,11 @@ namespace {
 // the launcher's standard handles only when they are named in its start-up information.
 void start_explorer(const std::wstring& program, std::uint16_t port) {
     std::wstring command_line = L"\"explorer.exe\" " + widen(help_address(port));
-    const InheritedStdHandles std_handles;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std_handles.fill(startup);
+    InheritedStdHandles std_handles;
     PROCESS_INFORMATION started{};
-    if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                         nullptr, nullptr, &startup, &started)) {
+    if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, std_handles.inherit_handles(),
+                         CREATE_UNICODE_ENVIRONMENT | std_handles.creation_flags(), nullptr, nullptr,
+                         std_handles.startup(), &started)) {
         const unique_handle process(started.hProcess);
         const unique_handle thread(started.hThread);
     }

@@ -53,15 +53,11 @@ Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) 
         build_command_line(program, {L"get-help", L"--no-browser", L"--port-file", folder.entry(L"port")});
     std::wstring environment = build_environment_block(environment_entries(), folder.entry(L"tmp"));
 
-    const InheritedStdHandles std_handles;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std_handles.fill(startup);
-
+    InheritedStdHandles std_handles;
     PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), folder.path.c_str(),
-                          &startup, &created)) {
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, std_handles.inherit_handles(),
+                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | std_handles.creation_flags(),
+                          environment.data(), folder.path.c_str(), std_handles.startup(), &created)) {
         const DWORD error = ::GetLastError();
         return fail(render_os_error(error));
     }

@@ -68,11 +68,12 @@ Result<WebViewRuntimeFolder> find_webview_runtime() {
 }
 
 Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location) {
-    // By full path only; the flags let the library find the DLLs beside it even though the
-    // process has restricted its DLL search.
+    // By full path only. The library's own imports come from beside it or from System32, never
+    // from the launcher's folder (the default directories include it): a Downloads folder may
+    // hold a planted DLL of a name the runtime imports.
     const std::wstring library = runtime_client_library(location.folder);
     const HMODULE module =
-        ::LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        ::LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module == nullptr) {
         const DWORD error = ::GetLastError();
         return fail("the WebView2 runtime at " + narrow_lossy(location.folder) +

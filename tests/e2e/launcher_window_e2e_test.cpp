@@ -54,8 +54,10 @@ protected:
         for (const auto& folder : work_folders_of(last_.pid)) remove_folder_tree(folder);
     }
 
-    void install_runtime(RuntimeScope scope, const std::wstring& switches = L"") {
-        auto installed = install_fake_runtime(scratch_.entry(L"runtime"), scope, switches);
+    void install_runtime(RuntimeScope scope, const std::wstring& switches = L"",
+                         Companion companion = Companion::beside_runtime) {
+        auto installed = install_fake_runtime(scratch_.entry(L"runtime"), scope, switches,
+                                              std::wstring(fake_runtime_default_version), companion);
         ASSERT_TRUE(installed) << installed.error();
         runtime_ = std::move(installed).value();
     }
@@ -160,6 +162,9 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
     EXPECT_EQ(application_exit_code(), 0u) << "the application did not get the quit request";
 
     const FakeLog record = log();
+    // The runtime found the DLL it imports beside itself.
+    EXPECT_TRUE(
+        record.has("companion-dll " + narrow_lossy(runtime_->folder()) + "\\EBWebView\\x64\\FakeRuntimeCompanion.dll"));
     EXPECT_TRUE(
         record.has("browser-arguments: --disable-features=msWebOOUI,msPdfOOUI,msSmartScreenProtection "
                    "--autoplay-policy=no-user-gesture-required"));
@@ -266,20 +271,24 @@ TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
 // which the test brings about through the application's own desk.
 class BrowserRun : public NormalRun {
 protected:
-    LauncherRun run_until_browser_opened() {
-        return run(L"", [&](DWORD) {
-            watch_application();
-            poll_until([&] { return !explorer_command_lines().empty(); }, 30s);
-            const auto lines = explorer_command_lines();
-            ASSERT_EQ(lines.size(), 1u);
-            const std::string prefix = "\"explorer.exe\" http://127.0.0.1:";
-            ASSERT_EQ(lines.front().rfind(prefix, 0), 0u) << lines.front();
-            const std::string rest = lines.front().substr(prefix.size());
-            EXPECT_EQ(rest.substr(rest.find('/')), "/desk/help");
-            ::Sleep(1000);  // the launcher stays while the application runs
-            EXPECT_TRUE(process_still_runs(pid_, 0));
-            send_quit_request(static_cast<std::uint16_t>(std::stoi(rest)));
-        });
+    LauncherRun run_until_browser_opened(const std::wstring& exe = launcher) {
+        return run(
+            L"",
+            [&](DWORD pid) {
+                watch_application();
+                poll_until([&] { return !explorer_command_lines().empty(); }, 30s);
+                const auto lines = explorer_command_lines();
+                if (lines.empty()) end_process(pid);  // a launcher showing its window would wait for ever
+                ASSERT_EQ(lines.size(), 1u);
+                const std::string prefix = "\"explorer.exe\" http://127.0.0.1:";
+                ASSERT_EQ(lines.front().rfind(prefix, 0), 0u) << lines.front();
+                const std::string rest = lines.front().substr(prefix.size());
+                EXPECT_EQ(rest.substr(rest.find('/')), "/desk/help");
+                ::Sleep(1000);  // the launcher stays while the application runs
+                EXPECT_TRUE(process_still_runs(pid_, 0));
+                send_quit_request(static_cast<std::uint16_t>(std::stoi(rest)));
+            },
+            exe);
     }
 
     // The launcher writes nothing to standard output; the explorer stand-in, which inherits it,
@@ -300,6 +309,22 @@ TEST_F(BrowserRun, NoDisplayMeansNoWindow) {
 TEST_F(BrowserRun, NoRuntimeInstalled) {
     expect_browser_ending(run_until_browser_opened(),
                           "Tarven Help: no web view (the WebView2 runtime is not installed); using the browser");
+}
+
+// A launcher run from a Downloads folder with a DLL planted beside it: the runtime's DLL imports
+// that name but must not get the planted one. With the DLL only there, the runtime fails to load.
+TEST_F(BrowserRun, RuntimeDependencyOnlyBesideTheLauncherIsNotLoaded) {
+    install_runtime(RuntimeScope::fixed_version, L"", Companion::left_out);
+    const std::wstring downloads = scratch_.entry(L"downloads");
+    ASSERT_TRUE(::CreateDirectoryW(downloads.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::wstring copy = downloads + L"\\Tarven Help.exe";
+    ASSERT_TRUE(::CopyFileW(launcher.c_str(), copy.c_str(), FALSE));
+    const std::wstring planted = downloads + L"\\FakeRuntimeCompanion.dll";
+    ASSERT_TRUE(::CopyFileW(fake_runtime_companion_dll().c_str(), planted.c_str(), FALSE));
+    expect_browser_ending(run_until_browser_opened(copy),
+                          "Tarven Help: no web view (the WebView2 runtime at " + narrow_lossy(runtime_->folder()) +
+                              " could not be loaded: " + render_os_error(ERROR_MOD_NOT_FOUND) + "); using the browser");
+    EXPECT_TRUE(log().lines.empty()) << "the runtime ran";
 }
 
 TEST_F(BrowserRun, EnvironmentFails) {

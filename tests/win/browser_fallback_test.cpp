@@ -169,6 +169,7 @@ TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEn
     const unique_handle leftover = sleeper_in_job(app.child->job());
     const test::ScratchFolder outputs;
     const StdHandleToFile out(STD_OUTPUT_HANDLE, outputs.entry(L"out.txt"));
+    const test::HandleProbe unrelated;
 
     auto result = open_in_browser_async(app, short_times());
     const EndOnExit end_on_exit(app.process.get());
@@ -192,6 +193,7 @@ TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEn
     EXPECT_EQ(started[0].cwd, current_folder());
     ASSERT_TRUE(test::poll_until([&] { return !test::process_alive(started[0].pid); }));
     EXPECT_EQ(out.content(), "explorer stand-in\n");  // the launcher's standard output reached it
+    EXPECT_EQ(started[0].probe, "not inherited");     // and no other handle of the launcher
 
     EXPECT_EQ(desk.connections(), 0);
     EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 7u);  // ended before the quit sequence

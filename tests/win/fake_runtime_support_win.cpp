@@ -74,13 +74,18 @@ FakeRuntime::FakeRuntime(const std::wstring& root, RuntimeScope scope, const std
                                                                         ? std::optional<std::wstring>(folder_)
                                                                         : std::nullopt) {}
 
-Status FakeRuntime::place(RuntimeScope scope) {
+Status FakeRuntime::place(RuntimeScope scope, Companion companion) {
     const std::wstring dll_folder = folder_ + L"\\EBWebView\\x64";
     const int made = ::SHCreateDirectoryExW(nullptr, dll_folder.c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS) {
         return fail("SHCreateDirectoryExW: " + render_os_error(static_cast<DWORD>(made)));
     }
     if (!::CopyFileW(fake_runtime_dll().c_str(), dll_.c_str(), FALSE)) {
+        return fail("CopyFileW: " + render_os_error(::GetLastError()));
+    }
+    const std::wstring companion_copy = dll_folder + L"\\FakeRuntimeCompanion.dll";
+    if (companion == Companion::beside_runtime &&
+        !::CopyFileW(fake_runtime_companion_dll().c_str(), companion_copy.c_str(), FALSE)) {
         return fail("CopyFileW: " + render_os_error(::GetLastError()));
     }
     if (scope == RuntimeScope::fixed_version) return {};
@@ -91,13 +96,16 @@ Status FakeRuntime::place(RuntimeScope scope) {
 }
 
 Result<std::unique_ptr<FakeRuntime>> install_fake_runtime(const std::wstring& root, RuntimeScope scope,
-                                                          const std::wstring& switches, const std::wstring& version) {
+                                                          const std::wstring& switches, const std::wstring& version,
+                                                          Companion companion) {
     auto runtime = std::make_unique<FakeRuntime>(root, scope, switches, version);
-    if (const Status placed = runtime->place(scope); !placed) return fail(placed.error());
+    if (const Status placed = runtime->place(scope, companion); !placed) return fail(placed.error());
     return runtime;
 }
 
 std::wstring fake_runtime_dll() { return windows_path(TARVEN_FAKE_WEBVIEW2_DLL); }
+
+std::wstring fake_runtime_companion_dll() { return windows_path(TARVEN_FAKE_WEBVIEW2_COMPANION_DLL); }
 
 bool FakeLog::has(std::string_view line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 
