@@ -9,8 +9,9 @@ set -euo pipefail
 demo_packages=(cmake make g++ python3 zlib1g-dev unicode-data googletest
                g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64)
 release_packages=(osslsigncode)
-# The format check needs clang-format 14 exactly: other versions format differently.
-test_packages=(libgtest-dev clang libclang-rt-14-dev clang-format-14 xvfb xauth openssl)
+# The format check needs clang-format 14 exactly (other versions format differently); Debian's
+# clang-format is that version under its plain name.
+test_packages=(libgtest-dev clang libclang-rt-14-dev clang-format-14 clang-format xvfb xauth openssl)
 
 packages=("${demo_packages[@]}")
 case "${1:-all}" in
