@@ -62,6 +62,9 @@ if(TARVEN_PAYLOAD_TOOL)
   set(payload_tool ${TARVEN_PAYLOAD_TOOL})
   add_custom_target(host_payload_tool)
 else()
+  # Rebuilt when a file it may be made of changes, not on every build.
+  file(GLOB_RECURSE host_tool_inputs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/* ${CMAKE_SOURCE_DIR}/tools/*
+       ${CMAKE_SOURCE_DIR}/cmake/*.cmake)
   include(ExternalProject)
   ExternalProject_Add(host_payload_tool
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -69,8 +72,8 @@ else()
     CMAKE_ARGS -DTARVEN_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release
     BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target tarven-payload
     INSTALL_COMMAND ""
-    BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/host-tools/tools/payload-tool/tarven-payload)
+  ExternalProject_Add_StepDependencies(host_payload_tool build ${CMAKE_SOURCE_DIR}/CMakeLists.txt ${host_tool_inputs})
   set(payload_tool ${CMAKE_BINARY_DIR}/host-tools/tools/payload-tool/tarven-payload)
 endif()
 
@@ -79,9 +82,12 @@ function(tarven_pack_folder output folder)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${payload_tool} pack --output ${output} --dir ${folder}
-    DEPENDS host_payload_tool ${ARGN}
+    DEPENDS host_payload_tool ${payload_tool} ${ARGN}
     COMMENT "Packing ${folder}")
 endfunction()
+
+# The version record takes the project's version from here.
+configure_file(${CMAKE_SOURCE_DIR}/resources/tarven_version.h.in ${CMAKE_BINARY_DIR}/generated/tarven_version.h @ONLY)
 
 # A launcher executable carrying `payload` (a file made by this build or given ready).
 function(tarven_launcher target output_name payload)
@@ -91,10 +97,11 @@ function(tarven_launcher target output_name payload)
   set_source_files_properties(${asm} PROPERTIES OBJECT_DEPENDS ${payload})
   # windres reads the icon and the manifest itself; make does not see them otherwise.
   set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tarven-help.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/resources/tarven-help.ico;${CMAKE_SOURCE_DIR}/resources/tarven-help.manifest")
+    "${CMAKE_SOURCE_DIR}/resources/tarven-help.ico;${CMAKE_SOURCE_DIR}/resources/tarven-help.manifest;${CMAKE_BINARY_DIR}/generated/tarven_version.h")
   add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp ${asm}
                            ${CMAKE_SOURCE_DIR}/resources/tarven-help.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(${target} PRIVATE tarven_launcher)
   target_link_options(${target} PRIVATE -municode)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARVEN_WARNINGS}>)

@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the builds and tests need, when any is missing.
-# Usage: scripts/install-deps.sh [demo|all]   (demo: just what the launcher's build and its smoke run need)
+# Usage: scripts/install-deps.sh [demo|release|all]
+#   demo:    what the launcher's build and its smoke run need
+#   release: that, and what signs a launcher (scripts/build-release.sh)
+#   all:     everything the tests need (scripts/test.sh)
 set -euo pipefail
 
 demo_packages=(cmake make g++ python3 zlib1g-dev unicode-data googletest
                g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64)
-test_packages=(libgtest-dev clang libclang-rt-14-dev clang-format xvfb xauth)
+release_packages=(osslsigncode)
+# The format check needs clang-format 14 exactly (other versions format differently); Debian's
+# clang-format is that version under its plain name.
+test_packages=(libgtest-dev clang libclang-rt-14-dev clang-format-14 clang-format xvfb xauth openssl)
 
 packages=("${demo_packages[@]}")
-[ "${1:-all}" = demo ] || packages+=("${test_packages[@]}")
+case "${1:-all}" in
+    demo) ;;
+    release) packages+=("${release_packages[@]}") ;;
+    all) packages+=("${release_packages[@]}" "${test_packages[@]}") ;;
+    *) echo "usage: scripts/install-deps.sh [demo|release|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

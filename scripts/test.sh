@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the core natively (plain and under ASan/UBSan, with brief fuzzing), then the
-# Windows build under Wine. Exits non-zero on any failure.
+# Windows build under Wine, then two builds of the launcher that must be identical. Exits non-zero
+# on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
@@ -8,8 +9,8 @@ jobs=$(nproc)
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "Format"
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+step "Format (clang-format 14)"
+git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run -Werror
 
 step "Includes within the module graph"
 scripts/check-includes.py
@@ -29,3 +30,6 @@ step "Windows build and tests under Wine"
 cmake -S . -B build/windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j"$jobs"
 ctest --test-dir build/windows -j"$jobs" --output-on-failure
+
+step "Reproducible launcher"
+scripts/check-reproducible.sh

@@ -1,5 +1,10 @@
 #include "launcher_run_support_win.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
 #include <string_view>
 #include <thread>
 
@@ -36,26 +41,41 @@ std::wstring environment_block(const std::vector<std::wstring>& entries) {
     return block;
 }
 
-// Reads a pipe to its end on a thread of its own.
+// Reads a pipe on a thread of its own, to its end or, once asked to stop, until it stays empty
+// past a grace: a process the launcher left behind (or one Wine started for it) may hold the
+// pipe's other end open for ever.
 class PipeReader {
 public:
     explicit PipeReader(unique_hfile pipe) : pipe_(std::move(pipe)), thread_([this] { read_all(); }) {}
-    ~PipeReader() {
-        if (thread_.joinable()) thread_.join();
-    }
-    std::string take() {
-        thread_.join();
+    ~PipeReader() { stop_after(std::chrono::milliseconds(0)); }
+    std::string take(std::chrono::milliseconds grace) {
+        stop_after(grace);
         return std::move(text_);
     }
 
 private:
+    void stop_after(std::chrono::milliseconds grace) {
+        stop_at_ = ::GetTickCount64() + static_cast<ULONGLONG>(grace.count());
+        if (thread_.joinable()) thread_.join();
+    }
     void read_all() {
         char buffer[4096];
-        DWORD read = 0;
-        while (::ReadFile(pipe_.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text_.append(buffer, read);
+        for (;;) {
+            DWORD available = 0;
+            if (!::PeekNamedPipe(pipe_.get(), nullptr, 0, nullptr, &available, nullptr)) return;  // no writer left
+            if (available == 0) {
+                if (::GetTickCount64() >= stop_at_) return;
+                ::Sleep(20);
+                continue;
+            }
+            DWORD read = 0;
+            if (!::ReadFile(pipe_.get(), buffer, std::min<DWORD>(available, sizeof buffer), &read, nullptr)) return;
+            text_.append(buffer, read);
+        }
     }
     unique_hfile pipe_;
     std::string text_;
+    std::atomic<ULONGLONG> stop_at_{ULLONG_MAX};
     std::thread thread_;
 };
 
@@ -99,12 +119,28 @@ LauncherRun run_launcher_exe(const std::wstring& exe, const LaunchOptions& optio
     err.write.reset();
     PipeReader out_reader(std::move(out.read));
     PipeReader err_reader(std::move(err.read));
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(options.deadline.count());
     if (options.meanwhile) options.meanwhile(started);
-    ::WaitForSingleObject(process.get(), INFINITE);
+    // A meanwhile that stopped at a failed assertion may not have done what ends the run (a quit
+    // request, a closed window): the launcher would wait for ever, so it is ended now.
+    const ULONGLONG now = ::GetTickCount64();
+    const DWORD left = now < deadline && !testing::Test::HasFatalFailure() ? static_cast<DWORD>(deadline - now) : 0;
+    if (::WaitForSingleObject(process.get(), left) == WAIT_TIMEOUT) {
+        run.ended_by_test = true;
+        ::TerminateProcess(process.get(), 0xDEAD);
+        ::WaitForSingleObject(process.get(), 10000);
+    }
     ::GetExitCodeProcess(process.get(), &run.exit_code);
     run.pid = started.dwProcessId;
-    run.out = out_reader.take();
-    run.err = err_reader.take();
+    constexpr std::chrono::seconds output_grace(5);
+    run.out = out_reader.take(output_grace);
+    run.err = err_reader.take(output_grace);
+    if (run.ended_by_test)
+        ADD_FAILURE() << "the launcher still ran when the test gave up on it (" << options.deadline.count()
+                      << " ms after its start, or at a failed assertion) and was ended"
+                      << "\n--- its standard output:\n"
+                      << run.out << "\n--- its standard error:\n"
+                      << run.err;
     return run;
 }
 

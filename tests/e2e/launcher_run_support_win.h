@@ -17,6 +17,7 @@ struct LauncherRun {
     DWORD pid = 0;
     std::string out;
     std::string err;
+    bool ended_by_test = false;
 };
 
 struct LaunchOptions {
@@ -24,6 +25,9 @@ struct LaunchOptions {
     std::map<std::wstring, std::wstring> environment;  // set (or, when empty, removed) for the launcher
     // Runs while the launcher runs, given its process; the run then waits for it to end.
     std::function<void(const PROCESS_INFORMATION&)> meanwhile;
+    // A launcher still running this long after its start is ended, and the test fails showing
+    // what it wrote: a hang shows as a failure with output, well within CTest's limit.
+    std::chrono::milliseconds deadline = std::chrono::seconds(150);
 };
 
 LauncherRun run_launcher_exe(const std::wstring& exe, const LaunchOptions& options);

@@ -346,7 +346,11 @@ protected:
     }
 };
 
-TEST_F(BrowserRun, NoDisplayMeansNoWindow) {
+// Cases that CTest runs without a display (see CMakeLists.txt): window creation fails, so the
+// help goes to the browser.
+class HeadlessBrowserRun : public BrowserRun {};
+
+TEST_F(HeadlessBrowserRun, NoDisplayMeansNoWindow) {
     expect_browser_ending(run_until_browser_opened(), "Tarven Help: no window: " + render_os_error(1400));
 }
 
@@ -417,7 +421,7 @@ TEST_F(BrowserRun, ScriptRegistrationFails) {
 }
 
 // The fallback's whole 45 seconds, once, at full length: no port ever comes.
-TEST_F(BrowserRun, NoPortWithinTheFallbacksLimit) {
+TEST_F(HeadlessBrowserRun, NoPortWithinTheFallbacksLimit) {
     const auto started = std::chrono::steady_clock::now();
     const LauncherRun result = run(L"no-port", [&](DWORD) { watch_application(); });
     EXPECT_GE(std::chrono::steady_clock::now() - started, 45s);
@@ -428,7 +432,7 @@ TEST_F(BrowserRun, NoPortWithinTheFallbacksLimit) {
     EXPECT_EQ(application_exit_code(), 1u);
 }
 
-TEST_F(BrowserRun, WorkFolderCannotBeMadeOpensNothing) {
+TEST_F(HeadlessBrowserRun, WorkFolderCannotBeMadeOpensNothing) {
     const EnvironmentOverride temp(L"TEMP", L"C:\\tarven-no-such-temp-folder");
     const EnvironmentOverride tmp(L"TMP", L"C:\\tarven-no-such-temp-folder");
     const LauncherRun result = run(L"", [](DWORD) {});

@@ -17,6 +17,7 @@
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "tarven_version.h"
 #include "test_paths_win.h"
 
 namespace tarven {
@@ -301,23 +302,25 @@ TEST_F(LauncherVersion, StringsNameTheProductAndItsVersion) {
         {L"ProductName", L"Tarven Help"},
         {L"InternalName", L"tarven-help"},
         {L"OriginalFilename", L"Tarven Help.exe"},
-        {L"FileVersion", L"0.1.45"},
-        {L"ProductVersion", L"0.1.45"},
+        {L"FileVersion", L"" TARVEN_VERSION_TEXT},
+        {L"ProductVersion", L"" TARVEN_VERSION_TEXT},
     }};
     for (const auto& [name, want] : expected)
         EXPECT_EQ(text(name), std::optional<std::wstring>(want)) << narrow_lossy(name);
 }
 
-TEST_F(LauncherVersion, FixedFileAndProductVersionAre0_1_45_0) {
+TEST_F(LauncherVersion, FixedFileAndProductVersionAreTheProjectsWithBuildZero) {
     const std::string_view fixed = value(L"\\");
     ASSERT_EQ(fixed.size(), sizeof(VS_FIXEDFILEINFO));
     VS_FIXEDFILEINFO info;
     std::memcpy(&info, fixed.data(), sizeof(info));
     EXPECT_EQ(info.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(info.dwFileVersionMS, 0x00000001u);
-    EXPECT_EQ(info.dwFileVersionLS, 0x002D0000u);
-    EXPECT_EQ(info.dwProductVersionMS, 0x00000001u);
-    EXPECT_EQ(info.dwProductVersionLS, 0x002D0000u);
+    constexpr DWORD major_minor = (TARVEN_VERSION_MAJOR << 16) | TARVEN_VERSION_MINOR;
+    constexpr DWORD patch_build = TARVEN_VERSION_PATCH << 16;
+    EXPECT_EQ(info.dwFileVersionMS, major_minor);
+    EXPECT_EQ(info.dwFileVersionLS, patch_build);
+    EXPECT_EQ(info.dwProductVersionMS, major_minor);
+    EXPECT_EQ(info.dwProductVersionLS, patch_build);
     EXPECT_EQ(info.dwFileType, static_cast<DWORD>(VFT_APP));
 }
 
