@@ -107,20 +107,6 @@ int list(const std::string& bytes) {
     return 0;
 }
 
-// Takes every file the launcher would write, and keeps only the count.
-class CountingWriter final : public EntryWriter {
-public:
-    std::uint64_t files = 0;
-    std::uint64_t bytes = 0;
-
-    bool stop_requested() override { return false; }
-    Status write(std::string_view, std::string_view content) override {
-        ++files;
-        bytes += content.size();
-        return {};
-    }
-};
-
 int verify(const std::string& bytes) {
     CountingWriter writer;
     const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer);
@@ -128,8 +114,8 @@ int verify(const std::string& bytes) {
         print_line(stderr, result.error());
         return exit_failure;
     }
-    print_line(stdout,
-               "ok: " + std::to_string(writer.files) + " files, " + std::to_string(writer.bytes) + " bytes unpacked");
+    print_line(stdout, "ok: " + std::to_string(writer.files.load()) + " files, " + std::to_string(writer.bytes.load()) +
+                           " bytes unpacked");
     return 0;
 }
 
