@@ -32,3 +32,6 @@ step "Windows build and tests under Wine"
 cmake -S . -B build/windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j"$jobs"
 ctest --test-dir build/windows -j"$jobs" --output-on-failure
+
+step "Unpacking benchmark, small (figures only; it asserts nothing about timing)"
+scripts/bench-unpack.sh --scale 64 --rounds 1
