@@ -3,7 +3,7 @@
 # "Unpacking benchmark"). Prints one table of medians; asserts nothing about timing.
 # Usage: scripts/bench-unpack.sh [--scale N] [--rounds N] [bench-unpack options...]
 #   --scale N   divides every file's size by N (scripts/test.sh runs a small one)
-#   the rest goes to the program: --piece KIB, --workers N, --behind N, --no-presize
+#   the rest goes to the program: --piece KIB, --workers N, --behind N
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,6 +1,6 @@
 // Measures the launcher's unpacking against the compute floor of one core, and its memory.
 //
-//   bench-unpack <payload file> [--rounds N] [--piece KIB] [--workers N] [--behind N] [--no-presize]
+//   bench-unpack <payload file> [--rounds N] [--piece KIB] [--workers N] [--behind N]
 //
 // Prints one table of medians. Each round runs, in turn: (a) the launcher's unpacking into a
 // fresh work folder, (b) a single-threaded zlib inflate of the same streams through one reused
@@ -168,8 +168,6 @@ bool parse(int argc, wchar_t** argv, Settings& settings) {
         const bool has_value = i + 1 < argc;
         if (arg == L"--memory-child") {
             settings.memory_child = true;
-        } else if (arg == L"--no-presize") {
-            settings.options.presize = false;
         } else if (arg == L"--rounds" && has_value) {
             settings.rounds = std::max(1, _wtoi(argv[++i]));
         } else if (arg == L"--piece" && has_value) {
@@ -189,8 +187,7 @@ int run(int argc, wchar_t** argv) {
     Settings settings;
     if (!parse(argc, argv, settings)) {
         std::fprintf(stderr,
-                     "usage: bench-unpack <payload file> [--rounds N] [--piece KIB] [--workers N] [--behind N] "
-                     "[--no-presize]\n");
+                     "usage: bench-unpack <payload file> [--rounds N] [--piece KIB] [--workers N] [--behind N]\n");
         return 2;
     }
     if (settings.memory_child) return static_cast<int>(measure_memory(settings));
@@ -222,10 +219,10 @@ int run(int argc, wchar_t** argv) {
     std::printf("payload: %zu files, %llu bytes from %llu bytes of streams (ratio %.2f)\n", entries.size(),
                 static_cast<unsigned long long>(unpacked), static_cast<unsigned long long>(compressed),
                 compressed ? static_cast<double>(unpacked) / static_cast<double>(compressed) : 0.0);
-    std::printf("processors: %u, rounds: %d, piece: %zu KiB, workers: %s, behind: %zu, presize: %s\n",
+    std::printf("processors: %u, rounds: %d, piece: %zu KiB, workers: %s, behind: %zu\n",
                 std::thread::hardware_concurrency(), settings.rounds, settings.options.piece_size / 1024,
                 settings.options.workers ? std::to_string(settings.options.workers).c_str() : "auto",
-                settings.options.write_behind, settings.options.presize ? "on" : "off");
+                settings.options.write_behind);
     std::printf("%-44s %10s\n", "measure (median)", "value");
     std::printf("%-44s %8.3f s\n", "(a) unpacking into a work folder", median(to_disk));
     std::printf("%-44s %8.3f s\n", "(b) one-core inflate floor", median(floor));

@@ -72,12 +72,6 @@ Records read_records(const Payload& payload) {
     return records;
 }
 
-// Deflate turns one byte into at most 1032: an absurd unpacked size is never taken at its word.
-std::uint64_t expected_size(const PayloadEntry& entry) {
-    constexpr std::uint64_t deflate_expansion = 1032;
-    return std::min(entry.unpacked_size, entry.stream.size() * deflate_expansion);
-}
-
 // Marks each record whose file an earlier record already wrote: names that compare equal.
 std::vector<bool> replacing_records(const std::vector<PayloadEntry>& entries, const EntryWriter& writer) {
     std::vector<std::size_t> order(entries.size());
@@ -136,7 +130,7 @@ private:
         // The earlier record's file stays whole unless this record's stream is good.
         if (replaces_a_file && !check_stream(index)) return;
 
-        auto created = writer_.create(entry.name, expected_size(entry));
+        auto created = writer_.create(entry.name);
         if (created && !created.value()) return outcome_.stopped(index);
         EntryFile* file = created ? created.value().get() : nullptr;
         std::optional<std::string> write_error;
@@ -218,7 +212,7 @@ private:
 
 }  // namespace
 
-Result<std::unique_ptr<EntryFile>> CountingWriter::create(std::string_view, std::uint64_t) {
+Result<std::unique_ptr<EntryFile>> CountingWriter::create(std::string_view) {
     ++files;
     return std::unique_ptr<EntryFile>(std::make_unique<CountedFile>(bytes));
 }

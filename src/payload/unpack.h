@@ -47,9 +47,8 @@ public:
     virtual ~EntryWriter() = default;
     // Checked before each record and each piece: true ends the unpacking early, without a failure.
     virtual bool stop_requested() = 0;
-    // Creates the file, or empties it; nothing once the writer is stopping. `expected_size` is
-    // what the record can hold at most (its unpacked size, bounded by its stream's).
-    virtual Result<std::unique_ptr<EntryFile>> create(std::string_view name, std::uint64_t expected_size) = 0;
+    // Creates the file, or empties it; nothing once the writer is stopping.
+    virtual Result<std::unique_ptr<EntryFile>> create(std::string_view name) = 0;
     // Orders names; names of one and the same file compare equal.
     virtual int compare_names(std::string_view a, std::string_view b) const { return a.compare(b); }
 };
@@ -58,7 +57,7 @@ public:
 class CountingWriter final : public EntryWriter {
 public:
     bool stop_requested() override { return false; }
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name, std::uint64_t expected_size) override;
+    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override;
 
     std::atomic<std::uint64_t> files{0};
     std::atomic<std::uint64_t> bytes{0};
@@ -68,7 +67,6 @@ struct UnpackOptions {
     unsigned workers = 0;                           // 0: one per processor; never more than files
     std::size_t piece_size = std::size_t{1} << 20;  // inflated bytes per write
     std::size_t write_behind = 3;                   // pieces of a large file queued for its writer thread; 0: none
-    bool presize = true;                            // writers may reserve each file's space up front
 };
 
 // Success (every record written, or stopped on request) or the first failure's message.

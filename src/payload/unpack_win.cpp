@@ -54,12 +54,11 @@ private:
 // has closed the gate sees no byte written after it.
 class FolderWriter final : public EntryWriter {
 public:
-    FolderWriter(const WorkFolder& folder, StarterGate& gate, bool presize)
-        : folder_(folder), gate_(gate), presize_(presize) {}
+    FolderWriter(const WorkFolder& folder, StarterGate& gate) : folder_(folder), gate_(gate) {}
 
     bool stop_requested() override { return gate_.closed(); }
 
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name, std::uint64_t expected_size) override {
+    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
         // The literal path: a name is never a device, and never loses its trailing dots or blanks.
         const std::wstring path = folder_.literal_entry(widen(name));
         unique_hfile file;
@@ -69,7 +68,6 @@ public:
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file) error = ::GetLastError();
-            if (file && presize_) reserve(file.get(), expected_size);
         });
         if (!ran) return std::unique_ptr<EntryFile>();
         if (!file) return fail(render_os_error(error));
@@ -86,23 +84,15 @@ public:
     }
 
 private:
-    // Space for the whole file in one go; only a hint, so a refusal changes nothing.
-    static void reserve(HANDLE file, std::uint64_t size) {
-        FILE_ALLOCATION_INFO allocation{};
-        allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(std::min<std::uint64_t>(size, INT64_MAX));
-        ::SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation);
-    }
-
     const WorkFolder& folder_;
     StarterGate& gate_;
-    bool presize_;
 };
 
 }  // namespace
 
 Result<UnpackEnd> unpack_payload(const Payload& payload, const WorkFolder& folder, StarterGate& gate,
                                  const UnpackOptions& options) {
-    FolderWriter writer(folder, gate, options.presize);
+    FolderWriter writer(folder, gate);
     return unpack_payload(payload, writer, options);
 }
 

@@ -26,7 +26,7 @@ public:
 
     bool stop_requested() override { return pieces_ >= stop_after_pieces; }
 
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name, std::uint64_t) override {
+    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
         if (stop_requested()) return std::unique_ptr<EntryFile>();
         if (name == refuse) return fail("access is denied (os error 5)");
         const std::lock_guard lock(mutex_);
