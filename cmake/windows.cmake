@@ -11,13 +11,16 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 
-add_library(tarven_win STATIC
+# The `_win` parts of the modules, beside their platform-neutral parts.
+target_sources(tarven_base PRIVATE
   src/base/os_error_win.cpp
   src/base/wide_win.cpp
-  src/base/console_win.cpp
+  src/base/console_win.cpp)
+target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp
   src/payload/unpack_win.cpp
-  src/payload/embedded_payload_win.cpp
+  src/payload/embedded_payload_win.cpp)
+target_sources(tarven_supervise PRIVATE
   src/supervise/app_child_win.cpp
   src/supervise/start_application_win.cpp
   src/supervise/starter_win.cpp
@@ -25,17 +28,27 @@ add_library(tarven_win STATIC
   src/supervise/inherited_std_handles_win.cpp
   src/supervise/browser_fallback_win.cpp
   src/supervise/desk_win.cpp
-  src/supervise/quit_win.cpp
-  src/smoke/smoke_run_win.cpp
+  src/supervise/quit_win.cpp)
+target_link_libraries(tarven_supervise PRIVATE ws2_32)
+target_sources(tarven_smoke PRIVATE src/smoke/smoke_run_win.cpp)
+target_sources(tarven_window PRIVATE
   src/window/dpi_win.cpp
   src/window/event_loop_win.cpp
   src/window/help_window_win.cpp
   src/window/webview_runtime_win.cpp
-  src/window/help_web_view_win.cpp
+  src/window/help_web_view_win.cpp)
+target_link_libraries(tarven_window PRIVATE ole32 user32 gdi32 advapi32 uuid)
+
+# The launcher's entry: the command line's choice between the normal run and the smoke run.
+tarven_module(tarven_launcher
   src/bin/tarven-help/launcher_win.cpp
   src/bin/tarven-help/normal_run_win.cpp)
-target_link_libraries(tarven_win PUBLIC tarven_core ws2_32 shell32 ole32 user32 gdi32 advapi32 uuid)
-target_compile_options(tarven_win PRIVATE ${TARVEN_WARNINGS})
+target_link_libraries(tarven_launcher PUBLIC tarven_base
+  PRIVATE tarven_payload tarven_desk tarven_events tarven_supervise tarven_window tarven_smoke shell32)
+
+# Everything, for the tests and the fixtures.
+add_library(tarven_win INTERFACE)
+target_link_libraries(tarven_win INTERFACE tarven_core tarven_launcher ws2_32 shell32 ole32 user32 gdi32 advapi32 uuid)
 
 # --- The payload tool, built for this machine when none is given ---------------------------
 if(TARVEN_PAYLOAD_TOOL)
@@ -75,7 +88,7 @@ function(tarven_launcher target output_name payload)
   add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp ${asm}
                            ${CMAKE_SOURCE_DIR}/resources/tarven-help.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  target_link_libraries(${target} PRIVATE tarven_win)
+  target_link_libraries(${target} PRIVATE tarven_launcher)
   target_link_options(${target} PRIVATE -municode)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${TARVEN_WARNINGS}>)
 endfunction()

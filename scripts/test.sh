@@ -11,6 +11,9 @@ step() { printf '\n=== %s\n' "$*"; }
 step "Format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
+step "Includes within the module graph"
+scripts/check-includes.py
+
 step "Host build and unit tests"
 cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/host -j"$jobs"

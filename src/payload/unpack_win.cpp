@@ -7,7 +7,7 @@
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
-#include "supervise/starter_gate.h"
+#include "base/starter_gate.h"
 
 namespace tarven {
 namespace {

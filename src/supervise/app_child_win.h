@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "base/unique_resource_win.h"
-#include "supervise/starter_gate.h"
+#include "base/starter_gate.h"
 
 namespace tarven {
 

@@ -7,7 +7,7 @@
 #include "base/deadline.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 #include "supervise/inherited_std_handles_win.h"
 #include "supervise/starter_win.h"
 

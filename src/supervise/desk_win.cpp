@@ -10,7 +10,7 @@
 
 #include "base/unique_resource_win.h"
 #include "base/utf8.h"
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 
 namespace tarven {
 

@@ -8,7 +8,7 @@
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "payload/unpack_win.h"
-#include "supervise/port_text.h"
+#include "desk/port_text.h"
 #include "supervise/start_application_win.h"
 
 namespace tarven {

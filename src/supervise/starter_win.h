@@ -9,7 +9,7 @@
 #include "payload/payload.h"
 #include "payload/work_folder_win.h"
 #include "supervise/app_child_win.h"
-#include "window/help_event.h"
+#include "events/help_event.h"
 
 namespace tarven {
 

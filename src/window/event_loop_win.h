@@ -8,7 +8,7 @@
 
 #include "base/durations.h"
 #include "base/result.h"
-#include "window/help_event.h"
+#include "events/help_event.h"
 #include "window/loop_events.h"
 
 namespace tarven {

@@ -6,10 +6,10 @@
 
 #include "base/os_error_win.h"
 #include "base/wide_win.h"
-#include "window/com_object.h"
+#include "window/com_object_win.h"
 #include "window/web_view_host_objects_win.h"
 #include "window/status_page.h"
-#include "window/webview2_abi.h"
+#include "window/webview2_abi_win.h"
 #include "window/webview_runtime_rules.h"
 #include "window/webview_runtime_win.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "base/os_error_win.h"
-#include "window/com_object.h"
+#include "window/com_object_win.h"
 #include "window/dpi_win.h"
 
 namespace tarven {

@@ -1,6 +1,6 @@
 #include "window/loop_events.h"
 
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 #include "window/status_page.h"
 
 namespace tarven {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <variant>
 
-#include "window/help_event.h"
+#include "events/help_event.h"
 #include "window/navigation_policy.h"
 
 namespace tarven {

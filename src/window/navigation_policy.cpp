@@ -1,6 +1,6 @@
 #include "window/navigation_policy.h"
 
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 
 namespace tarven {
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "window/com_object.h"
-#include "window/webview2_abi.h"
+#include "window/com_object_win.h"
+#include "window/webview2_abi_win.h"
 
 namespace tarven::webview2 {
 

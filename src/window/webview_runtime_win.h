@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/result.h"
-#include "window/webview2_abi.h"
+#include "window/webview2_abi_win.h"
 
 namespace tarven {
 

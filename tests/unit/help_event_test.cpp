@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "window/help_event.h"
+#include "events/help_event.h"
 
 namespace tarven {
 namespace {

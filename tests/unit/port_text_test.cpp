@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "supervise/port_text.h"
+#include "desk/port_text.h"
 
 namespace tarven {
 namespace {

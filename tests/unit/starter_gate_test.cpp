@@ -1,4 +1,4 @@
-#include "supervise/starter_gate.h"
+#include "base/starter_gate.h"
 
 #include <gtest/gtest.h>
 

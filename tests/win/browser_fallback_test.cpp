@@ -14,7 +14,7 @@
 #include "desk_support_win.h"
 #include "process_support_win.h"
 #include "supervise/browser_fallback_win.h"
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 #include "test_paths_win.h"
 
 namespace tarven {

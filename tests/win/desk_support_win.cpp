@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "supervise/port_text.h"
+#include "desk/port_text.h"
 #include "supervise/start_application_win.h"
 #include "test_paths_win.h"
 

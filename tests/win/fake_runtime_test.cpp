@@ -16,8 +16,8 @@
 #include "base/wide_win.h"
 #include "fake_runtime_support_win.h"
 #include "process_support_win.h"
-#include "window/com_object.h"
-#include "window/webview2_abi.h"
+#include "window/com_object_win.h"
+#include "window/webview2_abi_win.h"
 
 namespace tarven {
 namespace {

@@ -12,7 +12,7 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "process_support_win.h"
-#include "supervise/port_text.h"
+#include "desk/port_text.h"
 #include "supervise/start_application_win.h"
 
 namespace tarven {

@@ -8,8 +8,8 @@
 #include <cwctype>
 #include <string>
 
-#include "window/com_object.h"
-#include "window/webview2_abi.h"
+#include "window/com_object_win.h"
+#include "window/webview2_abi_win.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <tuple>
 #include <utility>
 
-#include "window/webview2_abi.h"
+#include "window/webview2_abi_win.h"
 
 namespace tarven {
 

@@ -1,4 +1,4 @@
-#include "window/help_event.h"
+#include "events/help_event.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "supervise/port_text.h"
+#include "desk/port_text.h"
 
 #include "base/utf8.h"
 

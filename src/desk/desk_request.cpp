@@ -1,4 +1,4 @@
-#include "supervise/desk_request.h"
+#include "desk/desk_request.h"
 
 namespace tarven {
 
