@@ -15,11 +15,14 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 target_sources(tarven_base PRIVATE
   src/base/os_error_win.cpp
   src/base/wide_win.cpp
-  src/base/console_win.cpp)
+  src/base/console_win.cpp
+  src/base/small_file_win.cpp)
 target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp
+  src/payload/folder_tree_removal_win.cpp
   src/payload/unpack_win.cpp
   src/payload/embedded_payload_win.cpp)
+target_link_libraries(tarven_payload PRIVATE advapi32)  # the work folder's security descriptor
 target_sources(tarven_supervise PRIVATE
   src/supervise/app_child_win.cpp
   src/supervise/start_application_win.cpp
@@ -28,13 +31,17 @@ target_sources(tarven_supervise PRIVATE
   src/supervise/inherited_std_handles_win.cpp
   src/supervise/browser_fallback_win.cpp
   src/supervise/desk_win.cpp
-  src/supervise/quit_win.cpp)
+  src/supervise/quit_win.cpp
+  src/supervise/run_owner_win.cpp)
 target_link_libraries(tarven_supervise PRIVATE ws2_32)
 target_sources(tarven_smoke PRIVATE src/smoke/smoke_run_win.cpp)
 target_sources(tarven_window PRIVATE
   src/window/dpi_win.cpp
   src/window/event_loop_win.cpp
+  src/window/title_bar_theme_win.cpp
+  src/window/window_class_win.cpp
   src/window/help_window_win.cpp
+  src/window/session_end_window_win.cpp
   src/window/webview_runtime_win.cpp
   src/window/help_web_view_win.cpp)
 target_link_libraries(tarven_window PRIVATE ole32 user32 gdi32 advapi32 uuid)

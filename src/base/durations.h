@@ -20,13 +20,20 @@ inline constexpr Duration browser_port_poll = 200ms;
 inline constexpr Duration quit_connect = 2s;
 inline constexpr Duration quit_receive = 3s;
 inline constexpr Duration help_connect = 3s;
-inline constexpr Duration help_receive = 5s;
+inline constexpr Duration help_receive = 5s;  // each read of the help answer
+inline constexpr Duration help_total = 60s;   // all of them
 
 // Quit sequence: the application's own ending, then the folder's removal.
 inline constexpr Duration app_end_wait = 6s;
 inline constexpr Duration app_end_poll = 100ms;
 inline constexpr int remove_attempts = 40;
 inline constexpr Duration remove_pause = 250ms;
+
+// The session's end (logoff, shutdown): the system gives a few seconds, so the terminated
+// application gets a short wait, and the folder quick removal attempts; about 3 seconds in all.
+inline constexpr Duration session_app_end_wait = 1s;
+inline constexpr int session_remove_attempts = 20;
+inline constexpr Duration session_remove_pause = 100ms;
 
 // Help window: the reveal timer shows the window at the latest after this long.
 inline constexpr Duration reveal_delay = 3s;

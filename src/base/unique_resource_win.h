@@ -1,16 +1,26 @@
 #pragma once
-// One move-only owner per kind of OS resource, all from one template.
+// One move-only owner per kind of OS resource, each declared in one line from its close function.
 #include <winsock2.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
 namespace tarven {
 
-template <class Traits>
+template <class Pointer>
+Pointer null_value() {
+    return nullptr;
+}
+inline HANDLE invalid_handle_value() { return INVALID_HANDLE_VALUE; }
+inline SOCKET invalid_socket_value() { return INVALID_SOCKET; }
+
+// `Close` is called with the value when the owner lets go of it; `Invalid` gives the value that
+// means "nothing owned".
+template <class Pointer, auto Close, Pointer (*Invalid)() = null_value<Pointer>>
 class unique_any {
 public:
-    using pointer = typename Traits::pointer;
+    using pointer = Pointer;
 
     unique_any() = default;
     explicit unique_any(pointer value) : value_(value) {}
@@ -24,67 +34,61 @@ public:
     ~unique_any() { reset(); }
 
     pointer get() const { return value_; }
-    bool valid() const { return value_ != Traits::invalid(); }
+    bool valid() const { return value_ != Invalid(); }
     explicit operator bool() const { return valid(); }
 
-    pointer release() { return std::exchange(value_, Traits::invalid()); }
-    void reset(pointer value = Traits::invalid()) {
+    // The caller owns the value from now on.
+    [[nodiscard]] pointer release() { return std::exchange(value_, Invalid()); }
+    void reset(pointer value = Invalid()) {
         const pointer old = std::exchange(value_, value);
-        if (old != Traits::invalid()) Traits::close(old);
+        if (old != Invalid()) Close(old);
+    }
+    // For a function that writes the value out: whatever was owned goes first, and the value
+    // written is owned from the moment the call returns.
+    pointer* put() {
+        reset();
+        return &value_;
     }
 
 private:
-    pointer value_ = Traits::invalid();
+    pointer value_ = Invalid();
 };
 
-struct handle_traits {
-    using pointer = HANDLE;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer h) { ::CloseHandle(h); }
-};
+using unique_handle = unique_any<HANDLE, ::CloseHandle>;
+using unique_hfile = unique_any<HANDLE, ::CloseHandle, invalid_handle_value>;
+using unique_hfind = unique_any<HANDLE, ::FindClose, invalid_handle_value>;
+using unique_socket = unique_any<SOCKET, ::closesocket, invalid_socket_value>;
+using unique_hmodule = unique_any<HMODULE, ::FreeLibrary>;
+using unique_hlocal = unique_any<HLOCAL, ::LocalFree>;
+using unique_hkey = unique_any<HKEY, ::RegCloseKey>;
+using unique_environment_strings = unique_any<wchar_t*, ::FreeEnvironmentStringsW>;
+// A string that a COM call hands out for the caller to free.
+using unique_cotaskmem_string = unique_any<wchar_t*, ::CoTaskMemFree>;
 
-struct hfile_traits {
-    using pointer = HANDLE;
-    static pointer invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(pointer h) { ::CloseHandle(h); }
-};
+// What CreateProcessW writes out: both handles are owned from the moment it returns.
+class unique_process_information {
+public:
+    unique_process_information() = default;
+    unique_process_information(const unique_process_information&) = delete;
+    unique_process_information& operator=(const unique_process_information&) = delete;
+    ~unique_process_information() { reset(); }
 
-struct find_traits {
-    using pointer = HANDLE;
-    static pointer invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(pointer h) { ::FindClose(h); }
-};
+    PROCESS_INFORMATION* put() {
+        reset();
+        return &info_;
+    }
+    const PROCESS_INFORMATION& get() const { return info_; }
+    // The handles, each to an owner of its own; nothing is left here.
+    [[nodiscard]] unique_handle take_process() { return unique_handle(std::exchange(info_.hProcess, nullptr)); }
+    [[nodiscard]] unique_handle take_thread() { return unique_handle(std::exchange(info_.hThread, nullptr)); }
+    void reset() {
+        const unique_handle process(info_.hProcess);
+        const unique_handle thread(info_.hThread);
+        info_ = {};
+    }
 
-struct socket_traits {
-    using pointer = SOCKET;
-    static pointer invalid() { return INVALID_SOCKET; }
-    static void close(pointer s) { ::closesocket(s); }
+private:
+    PROCESS_INFORMATION info_{};
 };
-
-struct hmodule_traits {
-    using pointer = HMODULE;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer m) { ::FreeLibrary(m); }
-};
-
-struct local_traits {
-    using pointer = HLOCAL;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer p) { ::LocalFree(p); }
-};
-
-struct hkey_traits {
-    using pointer = HKEY;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer k) { ::RegCloseKey(k); }
-};
-
-using unique_handle = unique_any<handle_traits>;
-using unique_hfile = unique_any<hfile_traits>;
-using unique_hfind = unique_any<find_traits>;
-using unique_socket = unique_any<socket_traits>;
-using unique_hmodule = unique_any<hmodule_traits>;
-using unique_hlocal = unique_any<local_traits>;
-using unique_hkey = unique_any<hkey_traits>;
 
 }  // namespace tarven

@@ -122,4 +122,28 @@ Result<Inflated> inflate_entry(const PayloadEntry& entry, PieceSink& sink) {
     return inflate_stream(entry, sink);
 }
 
+namespace {
+
+class WholeFile final : public PieceSink {
+public:
+    std::span<char> room() override { return piece_; }
+    bool filled(std::size_t size) override {
+        content.append(piece_.data(), size);
+        return true;
+    }
+    std::string content;
+
+private:
+    std::string piece_ = std::string(std::size_t{1} << 20, '\0');
+};
+
+}  // namespace
+
+Result<std::string> inflate_whole(const PayloadEntry& entry) {
+    WholeFile file;
+    const Result<Inflated> inflated = inflate_entry(entry, file);
+    if (!inflated) return fail(inflated.error());
+    return std::move(file.content);
+}
+
 }  // namespace tarven

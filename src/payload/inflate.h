@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "base/result.h"
 #include "payload/payload.h"
@@ -27,5 +28,8 @@ struct Inflated {
 // `unpacked_size` bytes, in pieces of at most the sink's room. The failure's text says what went
 // wrong with the stream. Bytes after the stream's end are ignored.
 Result<Inflated> inflate_entry(const PayloadEntry& entry, PieceSink& sink);
+
+// The same into one string, for the payload tool, which writes each file in one go.
+Result<std::string> inflate_whole(const PayloadEntry& entry);
 
 }  // namespace tarven

@@ -1,11 +1,13 @@
 #include "payload/work_folder_win.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <thread>
+#include <vector>
 
 #include "base/os_error_win.h"
-#include "base/unique_resource_win.h"
+#include "payload/folder_tree_removal_win.h"
 #include "payload/work_folder.h"
 
 namespace tarven {
@@ -19,7 +21,8 @@ std::uint64_t precise_filetime_now() {
     return (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
 }
 
-// GetTempPath2W where kernel32 has it (it keeps SYSTEM's temp private), else GetTempPathW.
+// GetTempPath2W where kernel32 has it (it keeps SYSTEM's temp private), else GetTempPathW;
+// normalised once here, since the `\\?\` form of paths in the folder takes them literally.
 Result<std::wstring> temp_directory() {
     using GetTempPath2 = DWORD(WINAPI*)(DWORD, LPWSTR);
     static const auto get_temp_path2 = reinterpret_cast<GetTempPath2>(
@@ -27,46 +30,40 @@ Result<std::wstring> temp_directory() {
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : ::GetTempPathW(MAX_PATH + 1, buffer);
     if (length == 0 || length > MAX_PATH) return fail(std::string(no_folder) + render_os_error(::GetLastError()));
-    return std::wstring(buffer, length);
+    std::wstring full(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD size = ::GetFullPathNameW(buffer, static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (size == 0) return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        if (size < full.size()) {
+            full.resize(size);
+            return full;
+        }
+        full.resize(size);  // the size asked for, terminator included
+    }
 }
 
-Status create_folder(const std::wstring& path) {
-    if (!::CreateDirectoryW(path.c_str(), nullptr))
+// The SID of the user this process runs as, in its text form ("S-1-5-21-...").
+Result<std::wstring> current_user_sid() {
+    HANDLE opened = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened))
+        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    const unique_handle token(opened);
+    DWORD size = 0;
+    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<ULONGLONG> user((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, user.data(), size, &size))
+        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    LPWSTR text = nullptr;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text))
+        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    const unique_hlocal owner(text);
+    return std::wstring(text);
+}
+
+Status create_folder(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr) {
+    if (!::CreateDirectoryW(path.c_str(), security))
         return fail(std::string(no_folder) + render_os_error(::GetLastError()));
     return {};
-}
-
-bool delete_file(const std::wstring& path, DWORD attributes) {
-    if (::DeleteFileW(path.c_str())) return true;
-    // A read-only file refuses deletion until the attribute is cleared.
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
-        return ::DeleteFileW(path.c_str()) != FALSE;
-    return false;
-}
-
-// Deletes everything inside `folder`, then the folder. A link or junction is removed as itself,
-// never followed. Goes on after a failure so that one attempt takes away all it can.
-bool delete_tree(const std::wstring& folder) {
-    bool all_gone = true;
-    WIN32_FIND_DATAW found{};
-    const unique_hfind search(
-        ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
-    if (search) {
-        do {
-            const std::wstring_view name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + found.cFileName;
-            const DWORD attributes = found.dwFileAttributes;
-            const bool is_folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
-            bool gone = false;
-            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                gone = is_folder ? ::RemoveDirectoryW(path.c_str()) != FALSE : delete_file(path, attributes);
-            else
-                gone = is_folder ? delete_tree(path) : delete_file(path, attributes);
-            all_gone = all_gone && gone;
-        } while (::FindNextFileW(search.get(), &found));
-    }
-    return ::RemoveDirectoryW(folder.c_str()) && all_gone;
 }
 
 }  // namespace
@@ -93,16 +90,30 @@ Result<WorkFolder> make_work_folder() {
     return create_work_folder(temp.value() + std::wstring(name.begin(), name.end()));
 }
 
+Result<unique_hlocal> work_folder_security_descriptor() {
+    auto user = current_user_sid();
+    if (!user) return fail(user.error());
+    // P: protected, nothing comes from the temp directory; OICI: files and folders inside inherit.
+    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user.value() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    return unique_hlocal(descriptor);
+}
+
 Result<WorkFolder> create_work_folder(std::wstring path) {
     WorkFolder folder{std::move(path)};
-    if (auto made = create_folder(folder.path); !made) return fail(made.error());
-    if (auto made = create_folder(folder.entry(L"tmp")); !made) return fail(made.error());
+    auto descriptor = work_folder_security_descriptor();
+    if (!descriptor) return fail(descriptor.error());
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor.value().get(), FALSE};
+    if (auto made = create_folder(extended_length_path(folder.path), &security); !made) return fail(made.error());
+    if (auto made = create_folder(folder.literal_entry(L"tmp")); !made) return fail(made.error());
     return folder;
 }
 
 void remove_work_folder(const WorkFolder& folder, int attempts, durations::Duration pause) {
     for (; attempts > 0; --attempts) {
-        if (delete_tree(folder.path)) return;
+        if (delete_folder_tree(folder.path)) return;
         if (!work_folder_exists(folder)) return;
         std::this_thread::sleep_for(pause);
     }
@@ -110,7 +121,7 @@ void remove_work_folder(const WorkFolder& folder, int attempts, durations::Durat
 
 bool work_folder_exists(const WorkFolder& folder) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    return ::GetFileAttributesExW(folder.path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+    return ::GetFileAttributesExW(extended_length_path(folder.path).c_str(), GetFileExInfoStandard, &data) != FALSE;
 }
 
 }  // namespace tarven

@@ -3,6 +3,7 @@
 
 #include "base/durations.h"
 #include "base/result.h"
+#include "base/unique_resource_win.h"
 
 namespace tarven {
 
@@ -19,7 +20,13 @@ struct WorkFolder {
 
 Result<WorkFolder> make_work_folder();
 
-// Creates the folder at `path` (one level, no existence test first) and its tmp.
+// What a new work folder is created with, instead of the temp directory's rights (a shared
+// C:\Temp lets every user in): full control for the current user, SYSTEM and Administrators
+// only, inherited by everything inside.
+Result<unique_hlocal> work_folder_security_descriptor();
+
+// Creates the folder at `path` (full and normalised; one level, no existence test first) with
+// that descriptor, and its tmp.
 Result<WorkFolder> create_work_folder(std::wstring path);
 
 // Deletes the folder with everything in it, links as themselves; retries, then gives up quietly.

@@ -35,28 +35,29 @@ int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
     auto made = make_work_folder();
     if (!made) {
         report(made.error());
-        return 1;
+        return 1;  // exit point: no work folder (smoke run)
     }
-    const WorkFolder folder = std::move(made).value();
-    const auto child = AppChild::make();
+    RunOwner run(std::move(made).value());
     auto channel = make_event_channel();
 
-    if (auto thread = start_starter_thread({payload, folder, child, std::move(channel.sender), times.starter}); !thread)
-        return end_without_starter(folder, thread.error());
+    if (auto thread =
+            start_starter_thread({payload, run.folder(), run.child(), std::move(channel.sender), times.starter});
+        !thread)
+        return end_without_starter(run, thread.error());
 
     const auto port = wait_for_ready(channel.receiver, times);
     if (!port) {
-        quit_application(folder, *child, std::nullopt, times.quit);
+        run.end_with_quit_sequence(std::nullopt, times.quit);  // exit point: smoke run without a port
         return 1;
     }
 
     const std::string help_text = fetch_help_page(*port, times.help);
     const bool passed = smoke_verdict_passes(help_text);
     if (!passed) report("the help page answered: " + std::string(first_line(help_text)));
-    quit_application(folder, *child, port, times.quit);
+    run.end_with_quit_sequence(port, times.quit);  // exit point: smoke run's verdict
 
-    if (work_folder_exists(folder)) {
-        report(narrow_lossy(folder.path) + " is still there");
+    if (work_folder_exists(run.folder())) {
+        report(narrow_lossy(run.folder().path) + " is still there");
         return 1;
     }
     if (!passed) return 1;

@@ -9,7 +9,7 @@ namespace tarven {
 struct SmokeTimes {
     durations::Duration event_wait = durations::smoke_event_wait;
     StarterTimes starter;
-    HelpRequestTimes help;
+    HelpRequestLimits help;
     QuitTimes quit;
 };
 

@@ -27,14 +27,14 @@ bool AppChild::has_ended() {
     }
 }
 
-void AppChild::terminate_and_wait() {
+void AppChild::terminate_and_wait(DWORD wait_ms) {
     const std::lock_guard lock(slot_mutex_);
     if (!slot_) return;
     const HANDLE process = slot_->process.get();
     // Fails with ERROR_ACCESS_DENIED when the process has ended already; that, and every other
     // failure here, changes nothing about what follows.
     (void)::TerminateProcess(process, 1);
-    (void)::WaitForSingleObject(process, INFINITE);
+    (void)::WaitForSingleObject(process, wait_ms);
     DWORD exit_code = 0;
     (void)::GetExitCodeProcess(process, &exit_code);
 }

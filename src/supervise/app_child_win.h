@@ -28,8 +28,9 @@ public:
     // An empty slot, a signalled process or a failed wait count as ended. Never waits.
     bool has_ended();
 
-    // Terminates the recorded process (exit code 1) and waits for it, holding the slot's lock.
-    void terminate_and_wait();
+    // Terminates the recorded process (exit code 1) and waits for it, holding the slot's lock;
+    // without a limit unless one is given.
+    void terminate_and_wait(DWORD wait_ms = INFINITE);
 
     // The job is set at most once, after the application was assigned to it, and never closed.
     void set_job(HANDLE job);

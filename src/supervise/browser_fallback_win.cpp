@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <thread>
-
 #include "base/deadline.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
@@ -18,24 +16,20 @@ namespace {
 // the launcher's standard handles only when they are named in its start-up information.
 void start_explorer(const std::wstring& program, std::uint16_t port) {
     std::wstring command_line = L"\"explorer.exe\" " + widen(help_address(port));
-    const InheritedStdHandles std_handles;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std_handles.fill(startup);
-    PROCESS_INFORMATION started{};
-    if (::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                         nullptr, nullptr, &startup, &started)) {
-        const unique_handle process(started.hProcess);
-        const unique_handle thread(started.hThread);
-    }
+    InheritedStdHandles std_handles;
+    // Not waited for: both handles close at once.
+    unique_process_information started;
+    (void)::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, std_handles.inherit_handles(),
+                           CREATE_UNICODE_ENVIRONMENT | std_handles.creation_flags(), nullptr, nullptr,
+                           std_handles.startup(), started.put());
 }
 
-std::optional<std::uint16_t> wait_for_port_until(const WorkFolder& folder, const BrowserTimes& times) {
+// Each pause also watches for the run being ended elsewhere (the session's end).
+std::optional<std::uint16_t> wait_for_port_until(RunOwner& run, const BrowserTimes& times) {
     const Deadline deadline(times.port_deadline);
     for (;;) {
-        if (const auto port = read_port(folder)) return port;
-        if (deadline.passed()) return std::nullopt;
-        std::this_thread::sleep_for(times.port_poll);
+        if (const auto port = read_port(run.folder())) return port;
+        if (deadline.passed() || run.ended_within(times.port_poll)) return std::nullopt;
     }
 }
 
@@ -58,16 +52,17 @@ std::optional<std::wstring> windows_explorer() {
     return path + L"explorer.exe";
 }
 
-int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times,
-                    const std::optional<std::wstring>& explorer) {
-    const auto port = wait_for_port_until(folder, times);
+int open_in_browser(RunOwner& run, const BrowserTimes& times, const std::optional<std::wstring>& explorer) {
+    const auto port = wait_for_port_until(run, times);
     if (!port) {
-        quit_application(folder, child, std::nullopt, times.quit);
+        if (run.ended_within({})) return 0;                    // the session's end has ended the run meanwhile
+        run.end_with_quit_sequence(std::nullopt, times.quit);  // exit point: browser fallback without a port
         return 1;
     }
     if (explorer) start_explorer(*explorer, *port);
-    while (!child.has_ended()) std::this_thread::sleep_for(times.watch_poll);
-    quit_application(folder, child, std::nullopt, times.quit);
+    while (!run.child()->has_ended())
+        if (run.ended_within(times.watch_poll)) break;
+    run.end_with_quit_sequence(std::nullopt, times.quit);  // exit point: browser fallback, application ended
     return 0;
 }
 

@@ -3,9 +3,8 @@
 #include <string>
 
 #include "base/durations.h"
-#include "payload/work_folder_win.h"
-#include "supervise/app_child_win.h"
 #include "supervise/quit_win.h"
+#include "supervise/run_owner_win.h"
 
 namespace tarven {
 
@@ -22,8 +21,9 @@ std::optional<std::wstring> windows_explorer();
 
 // Without a window: waits for the port, hands the help address to the shell's default browser,
 // stays until the application ends, then quits. Returns the exit code (0, or 1 without a port).
+// A run ended meanwhile by another thread (the session's end) stops the waits, with 0.
 // `explorer` is the program started with the address; nothing starts none.
-int open_in_browser(const WorkFolder& folder, AppChild& child, const BrowserTimes& times = {},
-                    const std::optional<std::wstring>& explorer = windows_explorer());
+[[nodiscard]] int open_in_browser(RunOwner& run, const BrowserTimes& times = {},
+                                  const std::optional<std::wstring>& explorer = windows_explorer());
 
 }  // namespace tarven

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "base/deadline.h"
 #include "base/unique_resource_win.h"
 #include "base/utf8.h"
 #include "desk/desk_request.h"
@@ -95,13 +96,18 @@ bool send_all(SOCKET s, std::string_view bytes) {
     return true;
 }
 
-// Everything until the peer closes; a failure or the receive time-out ends the reading and
-// keeps what came before it.
-std::string receive_to_end(SOCKET s) {
+// Everything until the peer closes; a failure, the receive time-out or a limit ends the reading
+// and keeps what came before it.
+std::string receive_to_end(SOCKET s, const HelpRequestLimits& limits) {
+    const Deadline deadline(limits.total);
     std::string bytes;
     char buffer[4096];
-    for (;;) {
-        const int got = ::recv(s, buffer, static_cast<int>(sizeof buffer), 0);
+    while (bytes.size() < limits.max_bytes) {
+        const auto left = std::chrono::duration_cast<Duration>(deadline.remaining());
+        if (left <= Duration::zero()) break;
+        set_receive_timeout(s, std::min(limits.receive, left));
+        const std::size_t wanted = std::min(sizeof buffer, limits.max_bytes - bytes.size());
+        const int got = ::recv(s, buffer, static_cast<int>(wanted), 0);
         if (got > 0) {
             bytes.append(buffer, static_cast<std::size_t>(got));
         } else if (got == 0) {
@@ -126,12 +132,11 @@ void send_quit_request(std::uint16_t port, QuitRequestTimes times) {
     (void)::recv(s.get(), answer, static_cast<int>(sizeof answer), 0);
 }
 
-std::string fetch_help_page(std::uint16_t port, HelpRequestTimes times) {
-    const unique_socket s = connect_loopback(port, times.connect);
+std::string fetch_help_page(std::uint16_t port, HelpRequestLimits limits) {
+    const unique_socket s = connect_loopback(port, limits.connect);
     if (!s) return {};
-    set_receive_timeout(s.get(), times.receive);
     if (!send_all(s.get(), help_request_text(port))) return {};
-    return decode_utf8_lossy(receive_to_end(s.get()));
+    return decode_utf8_lossy(receive_to_end(s.get(), limits));
 }
 
 }  // namespace tarven

@@ -10,13 +10,6 @@
 namespace tarven {
 namespace {
 
-struct environment_strings_traits {
-    using pointer = wchar_t*;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer p) { ::FreeEnvironmentStringsW(p); }
-};
-using unique_environment_strings = unique_any<environment_strings_traits>;
-
 // The launcher's environment as it is now, one "NAME=value" per entry.
 std::vector<std::wstring> environment_entries() {
     const unique_environment_strings block(::GetEnvironmentStringsW());
@@ -53,19 +46,15 @@ Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) 
         build_command_line(program, {L"get-help", L"--no-browser", L"--port-file", folder.entry(L"port")});
     std::wstring environment = build_environment_block(environment_entries(), folder.entry(L"tmp"));
 
-    const InheritedStdHandles std_handles;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    std_handles.fill(startup);
-
-    PROCESS_INFORMATION created{};
-    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(), folder.path.c_str(),
-                          &startup, &created)) {
+    InheritedStdHandles std_handles;
+    unique_process_information created;
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, std_handles.inherit_handles(),
+                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | std_handles.creation_flags(),
+                          environment.data(), folder.path.c_str(), std_handles.startup(), created.put())) {
         const DWORD error = ::GetLastError();
         return fail(render_os_error(error));
     }
-    AppProcess process{unique_handle(created.hProcess), unique_handle(created.hThread)};
+    AppProcess process{created.take_process(), created.take_thread()};
     put_into_job(process.process.get(), child);
     return process;
 }

@@ -4,9 +4,9 @@
 
 namespace tarven {
 
-int end_without_starter(const WorkFolder& folder, const std::string& error) {
+int end_without_starter(RunOwner& run, const std::string& error) {
     write_error_line("Tarven Help: couldn't start a thread: " + error);
-    remove_work_folder(folder);
+    run.end_with_removal();  // exit point: starter thread refused
     return 1;
 }
 

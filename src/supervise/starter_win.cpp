@@ -6,6 +6,7 @@
 
 #include "base/deadline.h"
 #include "base/os_error_win.h"
+#include "base/small_file_win.h"
 #include "base/unique_resource_win.h"
 #include "payload/unpack_win.h"
 #include "desk/port_text.h"
@@ -13,22 +14,6 @@
 
 namespace tarven {
 namespace {
-
-std::optional<std::string> read_whole_file(const std::wstring& path) {
-    // Full sharing: the application may hold the file open, rewrite it or delete it meanwhile.
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    std::string content;
-    char buffer[4096];
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) return std::nullopt;
-        if (read == 0) return content;
-        content.append(buffer, read);
-    }
-}
 
 // Starts the application unless the quit sequence has closed the gate. Recording happens under
 // the gate too, so a quit sequence that closed it afterwards finds the process to end.
@@ -49,17 +34,26 @@ std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child
 
 DWORD WINAPI starter_thread(void* parameter) noexcept {
     const std::unique_ptr<StarterWork> work(static_cast<StarterWork*>(parameter));
-    try {
-        run_starter(std::move(*work));
-    } catch (...) {
-        // Nothing to report to: the run's other side sees the application end or time out.
-    }
+    run_starter(std::move(*work));
     return 0;
 }
 
 }  // namespace
 
-void run_starter(StarterWork work) {
+void run_starter(StarterWork work, StarterSteps steps) noexcept {
+    try {
+        steps(work);
+    } catch (...) {
+        // Silence would leave the window at "Starting…" for ever and the time limit unarmed.
+        try {
+            work.sink->post(HelpEvent::failed("Tarven Help stopped unexpectedly"));
+        } catch (...) {
+            // Not even the message could be made: nothing is left to tell.
+        }
+    }
+}
+
+void run_starter_steps(StarterWork& work) {
     EventSink& sink = *work.sink;
     AppChild& child = *work.child;
     auto unpacked = unpack_payload(work.payload, work.folder, child.gate());
@@ -87,7 +81,7 @@ Status start_starter_thread(StarterWork work) {
 }
 
 std::optional<std::uint16_t> read_port(const WorkFolder& folder) {
-    const auto text = read_whole_file(folder.entry(L"port"));
+    const auto text = read_small_disk_file(folder.entry(L"port"), max_port_file_bytes);
     if (!text) return std::nullopt;
     return parse_port_text(*text);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The starter thread's work: unpack, start the application, learn its port, watch it.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -27,12 +28,20 @@ struct StarterWork {
     StarterTimes times;
 };
 
-// The whole of the starter thread's run.
-void run_starter(StarterWork work);
+// Unpacking, starting the application, the port handshake and the watch.
+void run_starter_steps(StarterWork& work);
+
+// The whole of the starter thread's run: `steps` under a last resort that turns anything thrown
+// into the failure "Tarven Help stopped unexpectedly", so the run ends as any failed start does.
+using StarterSteps = void (*)(StarterWork&);
+void run_starter(StarterWork work, StarterSteps steps = run_starter_steps) noexcept;
 
 // Starts a thread running `run_starter` and drops its handle. The failure's text says why the
 // system refused the thread.
 Status start_starter_thread(StarterWork work);
+
+// Far more than any form of a port needs; a longer file is no port (yet).
+inline constexpr std::size_t max_port_file_bytes = 4096;
 
 std::optional<std::uint16_t> read_port(const WorkFolder& folder);
 

@@ -26,14 +26,11 @@ unique_hmodule load_shcore() {
     return unique_hmodule(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
 }
 
-struct screen_dc_traits {
-    using pointer = HDC;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer dc) { ::ReleaseDC(nullptr, dc); }
-};
+void release_screen_dc(HDC dc) { ::ReleaseDC(nullptr, dc); }
+using unique_screen_dc = unique_any<HDC, release_screen_dc>;
 
 UINT screen_dpi() {
-    const unique_any<screen_dc_traits> dc(::GetDC(nullptr));
+    const unique_screen_dc dc(::GetDC(nullptr));
     if (!dc) return default_dpi;
     const int dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSX);
     return dpi > 0 ? static_cast<UINT>(dpi) : default_dpi;
@@ -63,23 +60,21 @@ void make_process_dpi_aware() {
     std::call_once(once, set_awareness);
 }
 
-UINT dpi_for_new_window() {
-    using GetForMonitor = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
-    const unique_hmodule shcore = load_shcore();
-    if (const auto get_for_monitor = find_function<GetForMonitor>(shcore.get(), "GetDpiForMonitor")) {
-        const HMONITOR monitor = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-        UINT x = 0;
-        UINT y = 0;
-        if (SUCCEEDED(get_for_monitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && x > 0) return x;
-    }
-    return screen_dpi();
-}
-
+// Where GetDpiForWindow is missing (before Windows 10 1607): the DPI of the window's monitor,
+// else the screen's.
 UINT dpi_of_window(HWND hwnd) {
     using GetForWindow = UINT(WINAPI*)(HWND);
     if (const auto get_for_window = find_function<GetForWindow>(user32(), "GetDpiForWindow")) {
         const UINT dpi = get_for_window(hwnd);
         if (dpi > 0) return dpi;
+    }
+    using GetForMonitor = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
+    const unique_hmodule shcore = load_shcore();
+    if (const auto get_for_monitor = find_function<GetForMonitor>(shcore.get(), "GetDpiForMonitor")) {
+        const HMONITOR monitor = ::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
+        UINT x = 0;
+        UINT y = 0;
+        if (SUCCEEDED(get_for_monitor(monitor, MDT_EFFECTIVE_DPI, &x, &y)) && x > 0) return x;
     }
     return screen_dpi();
 }

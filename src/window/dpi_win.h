@@ -8,10 +8,7 @@ namespace tarven {
 // Per-monitor aware (version 2 where the system has it); once per process, results not reported.
 void make_process_dpi_aware();
 
-// The DPI of the monitor on which a window at the default position opens (the primary one).
-UINT dpi_for_new_window();
-
-// The DPI that the window is drawn at now.
+// The DPI that the window is drawn at now: that of the monitor it is on.
 UINT dpi_of_window(HWND hwnd);
 
 // Logical pixels (1/96 inch) as physical ones at `dpi`, to the nearest whole pixel.

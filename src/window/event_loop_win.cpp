@@ -6,40 +6,47 @@
 
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
+#include "window/app_messages_win.h"
 #include "window/dpi_win.h"
+#include "window/window_class_win.h"
 
 namespace tarven {
 
-// The wake-up target as the proxies see it. `alive` goes false before the loop drains its queue,
-// under the same lock that every post takes, so no event can slip in behind the drain.
+// The wake-up target as the proxies see it. Events wait in `queue`; the window only gets a
+// message that says so, which carries nothing, so a post from elsewhere can deliver nothing.
+// `alive` goes false, and the queue is emptied, under the same lock that every post takes, so no
+// event can slip in behind the loop's end.
 struct PostTarget {
     std::mutex lock;
     HWND hwnd = nullptr;
     bool alive = false;
+    bool wake_up_pending = false;
+    std::deque<HelpEvent> queue;
+
+    std::deque<HelpEvent> take_all() {
+        const std::lock_guard guard(lock);
+        wake_up_pending = false;
+        return std::exchange(queue, {});
+    }
 };
 
 namespace {
 
-// A HelpEvent travels as a heap pointer in the lParam of this message; whoever takes the message
-// off the queue owns the event.
-constexpr UINT help_event_message = WM_APP + 1;
 constexpr wchar_t target_class[] = L"TarvenHelpEventTarget";
-
-std::unique_ptr<HelpEvent> take_event(LPARAM lparam) {
-    return std::unique_ptr<HelpEvent>(reinterpret_cast<HelpEvent*>(lparam));
-}
 
 }  // namespace
 
 bool EventLoopProxy::post(HelpEvent event) const noexcept {
     if (!target_) return false;
     try {
-        auto owned = std::make_unique<HelpEvent>(std::move(event));
         const std::lock_guard guard(target_->lock);
-        if (!target_->alive ||
-            !::PostMessageW(target_->hwnd, help_event_message, 0, reinterpret_cast<LPARAM>(owned.get())))
-            return false;
-        owned.release();  // the queue holds it now
+        if (!target_->alive) return false;
+        // One wake-up stands for every event queued until the loop takes them.
+        if (!target_->wake_up_pending) {
+            if (!::PostMessageW(target_->hwnd, loop_wake_up_message, 0, 0)) return false;
+            target_->wake_up_pending = true;
+        }
+        target_->queue.push_back(std::move(event));
         return true;
     } catch (...) {
         return false;
@@ -88,11 +95,9 @@ struct EventLoop::State {
         ::PostMessageW(target->hwnd, WM_NULL, 0, 0);  // GetMessage may be waiting inside a sent message
     }
 
-    // Events still queued for the target when the loop goes.
-    void drain() {
-        MSG msg;
-        while (::PeekMessageW(&msg, target->hwnd, help_event_message, help_event_message, PM_REMOVE))
-            take_event(msg.lParam);
+    // Whatever the wake-up's parameters say: the events are taken from the loop's own queue.
+    void wake_up() {
+        for (HelpEvent& event : target->take_all()) dispatch(std::move(event));
     }
 };
 
@@ -102,29 +107,21 @@ LRESULT CALLBACK target_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == help_event_message) {
-        auto event = take_event(lparam);
+    } else if (message == loop_wake_up_message) {
         auto* state = reinterpret_cast<EventLoop::State*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         try {
-            if (state != nullptr) state->dispatch(std::move(*event));
+            if (state != nullptr) state->wake_up();
         } catch (...) {
-            // The handler's own failure; the loop carries on with the next event.
+            // The handler's own failure; the loop carries on with the next wake-up.
         }
         return 0;
     }
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+// A failure shows as the target's failed creation below.
 void register_target_class() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WNDCLASSEXW window_class{};
-        window_class.cbSize = sizeof window_class;
-        window_class.lpfnWndProc = target_procedure;
-        window_class.hInstance = ::GetModuleHandleW(nullptr);
-        window_class.lpszClassName = target_class;
-        ::RegisterClassExW(&window_class);
-    });
+    [[maybe_unused]] static const DWORD error = register_window_class({target_class, target_procedure});
 }
 
 }  // namespace
@@ -133,38 +130,38 @@ EventLoop EventLoop::create() {
     make_process_dpi_aware();
     register_target_class();
     EventLoop loop;
-    loop.state_ = new State;
+    loop.state_ = std::make_unique<State>();
     // Without a target (no window station, say) posts fail and the loop only waits for WM_QUIT.
     const HWND hwnd = ::CreateWindowExW(0, target_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        ::GetModuleHandleW(nullptr), loop.state_);
+                                        ::GetModuleHandleW(nullptr), loop.state_.get());
     const std::lock_guard guard(loop.state_->target->lock);
     loop.state_->target->hwnd = hwnd;
     loop.state_->target->alive = hwnd != nullptr;
     return loop;
 }
 
-EventLoop::EventLoop(EventLoop&& other) noexcept : state_(std::exchange(other.state_, nullptr)) {}
+EventLoop::EventLoop() = default;
+
+EventLoop::EventLoop(EventLoop&& other) noexcept = default;
 
 EventLoop& EventLoop::operator=(EventLoop&& other) noexcept {
     if (this != &other) {
         EventLoop old(std::move(*this));
-        state_ = std::exchange(other.state_, nullptr);
+        state_ = std::move(other.state_);
     }
     return *this;
 }
 
 EventLoop::~EventLoop() {
-    if (state_ == nullptr) return;
+    if (!state_) return;
     const std::shared_ptr<PostTarget> target = state_->target;
+    std::deque<HelpEvent> unread;  // freed outside the lock
     {
         const std::lock_guard guard(target->lock);
         target->alive = false;
+        unread = std::exchange(target->queue, {});
     }
-    if (target->hwnd != nullptr) {
-        state_->drain();
-        ::DestroyWindow(target->hwnd);
-    }
-    delete state_;
+    if (target->hwnd != nullptr) ::DestroyWindow(target->hwnd);
 }
 
 EventLoopProxy EventLoop::proxy() const { return EventLoopProxy(state_->target); }

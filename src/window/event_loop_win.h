@@ -20,7 +20,7 @@ struct PostTarget;
 class EventLoopProxy {
 public:
     EventLoopProxy() = default;
-    bool post(HelpEvent event) const noexcept;
+    [[nodiscard]] bool post(HelpEvent event) const noexcept;
 
 private:
     friend class EventLoop;
@@ -63,8 +63,8 @@ public:
     struct State;
 
 private:
-    EventLoop() = default;
-    State* state_ = nullptr;
+    EventLoop();
+    std::unique_ptr<State> state_;
 };
 
 // Sleeps `delay` on a thread of its own, then posts HelpEvent::Reveal once. The failure's text

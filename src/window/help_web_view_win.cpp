@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "base/os_error_win.h"
+#include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "window/app_messages_win.h"
 #include "window/com_object_win.h"
 #include "window/web_view_host_objects_win.h"
 #include "window/status_page.h"
@@ -30,11 +32,8 @@ constexpr COREWEBVIEW2_COLOR background_colour{255, 11, 18, 32};  // #0b1220, th
 
 constexpr wchar_t child_window_class[] = L"TarvenHelpWebView";
 
-// Posted to the web view's child window: close the web view once the runtime's handler returned.
-constexpr UINT close_request_message = WM_APP + 1;
-
-std::string failure_text(const char* what, HRESULT result) {
-    return std::string("couldn't ") + what + " (" + hresult_text(static_cast<std::uint32_t>(result)) + ")";
+Failure call_failed(const char* what, HRESULT result) {
+    return fail(call_failure_text(what, static_cast<std::uint32_t>(result)));
 }
 
 // The user's UI language as a locale name ("en-US", or a neutral "de"); none when unknown.
@@ -65,38 +64,73 @@ bool pump_messages_until(const std::function<bool()>& done) {
     return true;
 }
 
-template <class Interface>
-struct Completion {
-    bool done = false;
-    HRESULT result = E_PENDING;
-    ComPtr<Interface> object;
-};
-
 constexpr char interrupted_text[] = "the web view's creation was cut short by the end of the run";
 
-// --- The web view ----------------------------------------------------------------------------
+// What a completion's result becomes when kept: our own reference to an object (a controller
+// that loses its last one closes), or a copy of a string that the runtime owns.
+template <class Object>
+ComPtr<Object> keep(Object* object) {
+    return ComPtr<Object>(object);
+}
+std::wstring keep(LPCWSTR text) { return std::wstring(text); }
 
-// The COM apartment of the main thread, for as long as the web view lives; an apartment that was
-// already there is fine.
-class ComApartment {
+template <class Handler>
+struct CompletionOf;
+
+template <class Interface, class Argument>
+struct CompletionOf<Callback<Interface, HRESULT, Argument>> {
+    using argument = Argument;
+    using value = decltype(keep(std::declval<Argument>()));
+};
+
+// One asynchronous call of the runtime, awaited: `start` hands the runtime a completion handler
+// of type Handler, then the thread's messages flow until the handler has run (the runtime
+// completes through them). A call that fails to start is final; a missing result counts as
+// E_POINTER. `what` names the call in the failure's text.
+template <class Handler, class Start>
+Result<typename CompletionOf<Handler>::value> await_completion(const char* what, Start start) {
+    using Argument = typename CompletionOf<Handler>::argument;
+    struct Outcome {
+        bool done = false;
+        HRESULT result = E_PENDING;
+        typename CompletionOf<Handler>::value value{};
+    };
+    // The runtime may hold the handler past this wait.
+    const auto outcome = std::make_shared<Outcome>();
+    const auto handler = Handler::make([outcome](HRESULT result, Argument argument) {
+        outcome->done = true;
+        outcome->result = SUCCEEDED(result) && argument == nullptr ? E_POINTER : result;
+        if (SUCCEEDED(outcome->result)) outcome->value = keep(argument);
+    });
+    if (const HRESULT started = start(handler.Get()); FAILED(started)) return call_failed(what, started);
+    if (!pump_messages_until([&] { return outcome->done; })) return fail(interrupted_text);
+    if (FAILED(outcome->result)) return call_failed(what, outcome->result);
+    return std::move(outcome->value);
+}
+
+// The first failure of a series of runtime calls, for the failure's text. The calls after it
+// still run: each only sets something, and the failure ends the web view anyway.
+class FirstFailure {
 public:
-    ComApartment() = default;
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (entered_) ::CoUninitialize();
+    void note(const char* what, HRESULT result) {
+        if (FAILED(result) && what_ == nullptr) {
+            what_ = what;
+            result_ = result;
+        }
     }
-    HRESULT enter() {
-        const HRESULT result = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        entered_ = SUCCEEDED(result);
-        return result;
+    Status status() const {
+        if (what_ == nullptr) return {};
+        return call_failed(what_, result_);
     }
 
 private:
-    bool entered_ = false;
+    const char* what_ = nullptr;
+    HRESULT result_ = S_OK;
 };
 
-class WebView final : public HelpWebView {
+// --- The web view ----------------------------------------------------------------------------
+
+class WebView final : public HelpWebView, private WindowFollower {
 public:
     explicit WebView(HelpWindow& window) : window_(window) {}
     WebView(const WebView&) = delete;
@@ -106,19 +140,19 @@ public:
     Status load_url(std::string_view url) override {
         if (!web_view_) return fail("the web view is closed");
         const HRESULT result = web_view_->Navigate(widen(url).c_str());
-        if (FAILED(result)) return fail(failure_text("start the navigation", result));
+        if (FAILED(result)) return call_failed("start the navigation", result);
         return {};
     }
 
     Status load_html(std::string_view html) override {
         if (!web_view_) return fail("the web view is closed");
         const HRESULT result = web_view_->NavigateToString(widen(html).c_str());
-        if (FAILED(result)) return fail(failure_text("load the page", result));
+        if (FAILED(result)) return call_failed("load the page", result);
         return {};
     }
 
     void close() override {
-        window_.on_client_resized({});
+        window_.follow(nullptr);
         if (controller_) controller_->Close();
         web_view_.Reset();
         controller_.Reset();
@@ -137,12 +171,22 @@ private:
     Status create_controller();
     Status apply_settings();
     Status register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy);
-    void follow_window_size();
+    Status add_initialization_script();
+
+    // Following the help window, from the controller's creation until `close`.
+    void client_resized(RECT client) override {
+        const int width = client.right - client.left;
+        const int height = client.bottom - client.top;
+        ::MoveWindow(child_, 0, 0, width, height, TRUE);
+        controller_->put_Bounds(RECT{0, 0, width, height});
+    }
+    void minimised(bool minimised) override { controller_->put_IsVisible(minimised ? FALSE : TRUE); }
+    void moved() override { controller_->NotifyParentWindowPositionChanged(); }
+    void focused() override { controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC); }
 
     static LRESULT CALLBACK child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
 
-    ComApartment apartment_;  // first in, last out: everything below is released before it
-    HelpWindow& window_;
+    HelpWindow& window_;  // its OLE apartment outlives everything below
     HWND child_ = nullptr;
     ComPtr<ICoreWebView2Environment> environment_;
     ComPtr<ICoreWebView2Controller> controller_;
@@ -151,15 +195,12 @@ private:
 
 Status WebView::create(const std::wstring& user_data_folder, std::shared_ptr<SharedPort> shared_port,
                        EventLoopProxy proxy) {
-    if (const HRESULT result = apartment_.enter(); FAILED(result)) {
-        return fail("COM could not be started on the main thread: " +
-                    render_os_error(static_cast<unsigned long>(result)));
-    }
     if (auto status = create_environment(user_data_folder); !status) return status;
     if (auto status = create_child_window(); !status) return status;
     if (auto status = create_controller(); !status) return status;
     if (auto status = apply_settings(); !status) return status;
     if (auto status = register_handlers(std::move(shared_port), proxy); !status) return status;
+    if (auto status = add_initialization_script(); !status) return status;
     return load_html(render_status_page(std::nullopt));
 }
 
@@ -171,28 +212,17 @@ Status WebView::create_environment(const std::wstring& user_data_folder) {
 
     const auto options =
         EnvironmentOptions::make(browser_arguments_with_overrides(our_browser_arguments), user_language());
-    const auto completion = std::make_shared<Completion<ICoreWebView2Environment>>();
-    const auto handler = EnvironmentCompleted::make([completion](HRESULT result, ICoreWebView2Environment* created) {
-        completion->done = true;
-        completion->result = SUCCEEDED(result) && created == nullptr ? E_POINTER : result;
-        if (SUCCEEDED(completion->result)) completion->object = created;
+    auto environment = await_completion<EnvironmentCompleted>("create the web view's environment", [&](auto* done) {
+        return start_environment_creation(runtime.value(), user_data_folder,
+                                          static_cast<ICoreWebView2EnvironmentOptions*>(options.Get()), done);
     });
-    if (auto status =
-            start_environment_creation(runtime.value(), user_data_folder,
-                                       static_cast<ICoreWebView2EnvironmentOptions*>(options.Get()), handler.Get());
-        !status) {
-        return status;
-    }
-    if (!pump_messages_until([&] { return completion->done; })) return fail(interrupted_text);
-    if (FAILED(completion->result)) {
-        return fail(environment_failure_text(static_cast<std::uint32_t>(completion->result)));
-    }
-    environment_ = completion->object;
+    if (!environment) return fail(environment.error());
+    environment_ = std::move(environment).value();
     return {};
 }
 
 LRESULT CALLBACK WebView::child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-    if (message == close_request_message) {
+    if (message == web_view_close_message) {
         // A page script asked to close the window: the web view goes, the help window stays.
         if (auto* view = reinterpret_cast<WebView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) view->close();
         return 0;
@@ -226,50 +256,18 @@ Status WebView::create_child_window() {
 }
 
 Status WebView::create_controller() {
-    const auto completion = std::make_shared<Completion<ICoreWebView2Controller>>();
-    const auto handler = ControllerCompleted::make([completion](HRESULT result, ICoreWebView2Controller* created) {
-        completion->done = true;
-        completion->result = SUCCEEDED(result) && created == nullptr ? E_POINTER : result;
-        // Our own reference: a controller that loses its last one closes.
-        if (SUCCEEDED(completion->result)) completion->object = created;
+    auto controller = await_completion<ControllerCompleted>("create the web view's controller", [&](auto* done) {
+        return environment_->CreateCoreWebView2Controller(child_, done);
     });
-    const HRESULT started = environment_->CreateCoreWebView2Controller(child_, handler.Get());
-    if (FAILED(started)) return fail(controller_failure_text(static_cast<std::uint32_t>(started)));
-    if (!pump_messages_until([&] { return completion->done; })) return fail(interrupted_text);
-    if (FAILED(completion->result))
-        return fail(controller_failure_text(static_cast<std::uint32_t>(completion->result)));
-    controller_ = completion->object;
+    if (!controller) return fail(controller.error());
+    controller_ = std::move(controller).value();
 
     const HRESULT reached = controller_->get_CoreWebView2(web_view_.GetAddressOf());
-    if (FAILED(reached) || !web_view_)
-        return fail(failure_text("reach the web view", FAILED(reached) ? reached : E_POINTER));
-    follow_window_size();
-    return {};
-}
-
-void WebView::follow_window_size() {
-    const auto fit = [this](RECT client) {
-        const int width = client.right - client.left;
-        const int height = client.bottom - client.top;
-        ::MoveWindow(child_, 0, 0, width, height, TRUE);
-        controller_->put_Bounds(RECT{0, 0, width, height});
-    };
+    if (FAILED(reached) || !web_view_) return call_failed("reach the web view", FAILED(reached) ? reached : E_POINTER);
     RECT client{};
     ::GetClientRect(window_.hwnd(), &client);
-    fit(client);
-    window_.on_client_resized(fit);
-}
-
-// One call of the runtime that can fail, named for the failure's text.
-struct Step {
-    const char* what;
-    std::function<HRESULT()> run;
-};
-
-Status run_steps(std::initializer_list<Step> steps) {
-    for (const auto& step : steps) {
-        if (const HRESULT result = step.run(); FAILED(result)) return fail(failure_text(step.what, result));
-    }
+    client_resized(client);
+    window_.follow(this);
     return {};
 }
 
@@ -278,45 +276,34 @@ Status run_steps(std::initializer_list<Step> steps) {
 Status WebView::apply_settings() {
     ComPtr<ICoreWebView2Settings> settings;
     if (const HRESULT result = web_view_->get_Settings(settings.GetAddressOf()); FAILED(result) || !settings) {
-        return fail(failure_text("reach the web view's settings", FAILED(result) ? result : E_POINTER));
+        return call_failed("reach the web view's settings", FAILED(result) ? result : E_POINTER);
     }
-    const auto settings4 = query_interface<ICoreWebView2Settings4>(settings.Get());
-    const auto settings5 = query_interface<ICoreWebView2Settings5>(settings.Get());
-    const auto settings6 = query_interface<ICoreWebView2Settings6>(settings.Get());
-    const auto settings9 = query_interface<ICoreWebView2Settings9>(settings.Get());
-    const auto controller2 = query_interface<ICoreWebView2Controller2>(controller_.Get());
-    const auto skipped = [] { return S_OK; };
-    return run_steps({
-        {"turn off the status bar", [&] { return settings->put_IsStatusBarEnabled(FALSE); }},
-        {"turn on context menus", [&] { return settings->put_AreDefaultContextMenusEnabled(TRUE); }},
-        {"turn off zoom keys", [&] { return settings->put_IsZoomControlEnabled(FALSE); }},
-        {"turn off developer tools", [&] { return settings->put_AreDevToolsEnabled(FALSE); }},
-        {"turn on scripts", [&] { return settings->put_IsScriptEnabled(TRUE); }},
-        {"turn on autofill",
-         settings4 ? std::function<HRESULT()>([&] { return settings4->put_IsGeneralAutofillEnabled(TRUE); }) : skipped},
-        {"turn off pinch zoom",
-         settings5 ? std::function<HRESULT()>([&] { return settings5->put_IsPinchZoomEnabled(FALSE); }) : skipped},
-        {"turn off swipe navigation",
-         settings6 ? std::function<HRESULT()>([&] { return settings6->put_IsSwipeNavigationEnabled(FALSE); })
-                   : skipped},
-        {"turn on non-client regions",
-         settings9 ? std::function<HRESULT()>([&] { return settings9->put_IsNonClientRegionSupportEnabled(TRUE); })
-                   : skipped},
-        // Dark until the first page paints, like the status pages.
-        {"set the web view's background colour", controller2 ? std::function<HRESULT()>([&] {
-             return controller2->put_DefaultBackgroundColor(background_colour);
-         })
-                                                             : skipped},
-    });
+    FirstFailure failure;
+    failure.note("turn off the status bar", settings->put_IsStatusBarEnabled(FALSE));
+    failure.note("turn on context menus", settings->put_AreDefaultContextMenusEnabled(TRUE));
+    failure.note("turn off zoom keys", settings->put_IsZoomControlEnabled(FALSE));
+    failure.note("turn off developer tools", settings->put_AreDevToolsEnabled(FALSE));
+    failure.note("turn on scripts", settings->put_IsScriptEnabled(TRUE));
+    if (const auto settings4 = query_interface<ICoreWebView2Settings4>(settings.Get()))
+        failure.note("turn on autofill", settings4->put_IsGeneralAutofillEnabled(TRUE));
+    if (const auto settings5 = query_interface<ICoreWebView2Settings5>(settings.Get()))
+        failure.note("turn off pinch zoom", settings5->put_IsPinchZoomEnabled(FALSE));
+    if (const auto settings6 = query_interface<ICoreWebView2Settings6>(settings.Get()))
+        failure.note("turn off swipe navigation", settings6->put_IsSwipeNavigationEnabled(FALSE));
+    if (const auto settings9 = query_interface<ICoreWebView2Settings9>(settings.Get()))
+        failure.note("turn on non-client regions", settings9->put_IsNonClientRegionSupportEnabled(TRUE));
+    // Dark until the first page paints, like the status pages.
+    if (const auto controller2 = query_interface<ICoreWebView2Controller2>(controller_.Get()))
+        failure.note("set the web view's background colour",
+                     controller2->put_DefaultBackgroundColor(background_colour));
+    return failure.status();
 }
 
 // The URL as the web view reports it, in UTF-8; none when it cannot be read or is ill-formed.
 std::optional<std::string> navigation_target(ICoreWebView2NavigationStartingEventArgs* args) {
-    LPWSTR uri = nullptr;
-    if (args == nullptr || FAILED(args->get_Uri(&uri)) || uri == nullptr) return std::nullopt;
-    std::optional<std::string> url = narrow(uri);
-    ::CoTaskMemFree(uri);
-    return url;
+    unique_cotaskmem_string uri;
+    if (args == nullptr || FAILED(args->get_Uri(uri.put())) || !uri) return std::nullopt;
+    return narrow(uri.get());
 }
 
 Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy) {
@@ -338,24 +325,27 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         });
     const auto close_requested = WindowCloseRequested::make([child](ICoreWebView2*, IUnknown*) {
         // Not inside the runtime's handler: the controller closes once the handler has returned.
-        ::PostMessageW(child, close_request_message, 0, 0);
+        ::PostMessageW(child, web_view_close_message, 0, 0);
     });
     const auto message = WebMessageReceived::make([](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) {});
-    const auto script_added = ScriptAdded::make([](HRESULT, LPCWSTR) {});
-    return run_steps({
-        {"watch the web view's navigations",
-         [&] { return web_view_->add_NavigationStarting(navigation.Get(), &token); }},
-        {"watch the web view's new windows",
-         [&] { return web_view_->add_NewWindowRequested(new_window.Get(), &token); }},
-        {"watch the web view's page loads", [&] { return web_view_->add_ContentLoading(loading.Get(), &token); }},
-        {"watch the web view's page loads",
-         [&] { return web_view_->add_NavigationCompleted(completed.Get(), &token); }},
-        {"watch the web view's close requests",
-         [&] { return web_view_->add_WindowCloseRequested(close_requested.Get(), &token); }},
-        {"watch the web view's messages", [&] { return web_view_->add_WebMessageReceived(message.Get(), &token); }},
-        {"add the web view's initialization script",
-         [&] { return web_view_->AddScriptToExecuteOnDocumentCreated(initialization_script, script_added.Get()); }},
+    FirstFailure failure;
+    failure.note("watch the web view's navigations", web_view_->add_NavigationStarting(navigation.Get(), &token));
+    failure.note("watch the web view's new windows", web_view_->add_NewWindowRequested(new_window.Get(), &token));
+    failure.note("watch the web view's page loads", web_view_->add_ContentLoading(loading.Get(), &token));
+    failure.note("watch the web view's page loads", web_view_->add_NavigationCompleted(completed.Get(), &token));
+    failure.note("watch the web view's close requests",
+                 web_view_->add_WindowCloseRequested(close_requested.Get(), &token));
+    failure.note("watch the web view's messages", web_view_->add_WebMessageReceived(message.Get(), &token));
+    return failure.status();
+}
+
+// Awaited: a document that starts before the script is registered runs without it.
+Status WebView::add_initialization_script() {
+    const auto added = await_completion<ScriptAdded>("add the web view's initialization script", [&](auto* done) {
+        return web_view_->AddScriptToExecuteOnDocumentCreated(initialization_script, done);
     });
+    if (!added) return fail(added.error());
+    return {};
 }
 
 }  // namespace

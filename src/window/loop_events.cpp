@@ -14,8 +14,14 @@ void close_and_quit(HelpWindowState& state, std::optional<std::uint16_t> port, L
 }
 
 void on_close_request(HelpWindowState& state, std::optional<std::uint16_t> port, LoopControl& control) {
-    state.ops->set_visible(false);  // the window vanishes at once; the quit sequence may take a while
-    close_and_quit(state, port, control);
+    state.ops->set_visible(false);         // the window vanishes at once; the quit sequence may take a while
+    close_and_quit(state, port, control);  // exit point: window closed
+}
+
+void on_session_ending(HelpWindowState& state, LoopControl& control) {
+    if (state.ops->has_web_view()) state.ops->close_web_view();
+    state.ops->end_for_session();
+    control.end_with(0);
 }
 
 void on_help_event(HelpWindowState& state, const HelpEvent& event, LoopControl& control) {
@@ -39,7 +45,7 @@ void on_help_event(HelpWindowState& state, const HelpEvent& event, LoopControl& 
         case HelpEvent::Kind::Ended:
             // After a failure the failure page stays until the user closes the window.
             if (state.failed) return;
-            close_and_quit(state, std::nullopt, control);
+            close_and_quit(state, std::nullopt, control);  // exit point: application ended
             return;
     }
 }
@@ -49,6 +55,7 @@ void on_help_event(HelpWindowState& state, const HelpEvent& event, LoopControl& 
 void handle_loop_event(HelpWindowState& state, const LoopEvent& event, LoopControl& control) {
     if (const auto* window_event = std::get_if<WindowEvent>(&event)) {
         if (*window_event == WindowEvent::CloseRequested) on_close_request(state, state.shared_port->get(), control);
+        if (*window_event == WindowEvent::SessionEnding) on_session_ending(state, control);
         return;
     }
     on_help_event(state, std::get<HelpEvent>(event), control);

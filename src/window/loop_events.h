@@ -13,8 +13,9 @@
 
 namespace tarven {
 
-// The window's own events that matter; every other one is `Other`.
-enum class WindowEvent { CloseRequested, Other };
+// The window's own events that matter; every other one is `Other`. `SessionEnding`: the user
+// logs off or the system shuts down, and the process has little time left.
+enum class WindowEvent { CloseRequested, SessionEnding, Other };
 
 using LoopEvent = std::variant<WindowEvent, HelpEvent>;
 
@@ -44,6 +45,9 @@ public:
     virtual void close_web_view() = 0;
     // The quit sequence: returns when the application, its job and the work folder are dealt with.
     virtual void quit_application(std::optional<std::uint16_t> port) = 0;
+    // The session's short ending: no quit request, the application ended at once, the folder
+    // removed with a few quick attempts.
+    virtual void end_for_session() = 0;
 };
 
 struct HelpWindowState {

@@ -3,12 +3,18 @@
 #include "desk/desk_request.h"
 
 namespace tarven {
+namespace {
+
+bool begins_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+}  // namespace
 
 bool navigation_allowed(std::string_view url, std::optional<std::uint16_t> port) {
-    if (url.substr(0, 6) == "about:" || url.substr(0, 5) == "data:") return true;
+    if (begins_with(url, "about:") || begins_with(url, "data:")) return true;
     if (!port) return false;
-    const std::string address = help_address(*port);
-    return url.substr(0, address.size()) == address;
+    if (begins_with(url, help_address(*port))) return true;
+    // The web view reports the default port normalised away.
+    return *port == 80 && begins_with(url, "http://127.0.0.1/desk/help");
 }
 
 }  // namespace tarven

@@ -22,12 +22,8 @@ std::string hresult_text(std::uint32_t hresult) {
     return text;
 }
 
-std::string environment_failure_text(std::uint32_t hresult) {
-    return "couldn't create the web view's environment (" + hresult_text(hresult) + ")";
-}
-
-std::string controller_failure_text(std::uint32_t hresult) {
-    return "couldn't create the web view's controller (" + hresult_text(hresult) + ")";
+std::string call_failure_text(std::string_view what, std::uint32_t hresult) {
+    return "couldn't " + std::string(what) + " (" + hresult_text(hresult) + ")";
 }
 
 }  // namespace tarven

@@ -17,10 +17,7 @@ std::wstring join_browser_arguments(std::wstring_view ours, std::wstring_view ad
 // "HRESULT 0x80070002": eight upper-case hex digits.
 std::string hresult_text(std::uint32_t hresult);
 
-// "couldn't create the web view's environment (HRESULT 0x...)".
-std::string environment_failure_text(std::uint32_t hresult);
-
-// "couldn't create the web view's controller (HRESULT 0x...)".
-std::string controller_failure_text(std::uint32_t hresult);
+// "couldn't <what> (HRESULT 0x...)", for a runtime call that failed: `what` says what it was for.
+std::string call_failure_text(std::string_view what, std::uint32_t hresult);
 
 }  // namespace tarven

@@ -26,11 +26,10 @@ std::optional<std::wstring> environment_value(const wchar_t* name) {
 }
 
 std::optional<std::wstring> registered_folder(HKEY root) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, runtime_state_key, 0, KEY_READ | KEY_WOW64_32KEY, &opened) != ERROR_SUCCESS) {
+    unique_hkey key;
+    if (::RegOpenKeyExW(root, runtime_state_key, 0, KEY_READ | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const unique_hkey key(opened);
     DWORD bytes = 0;
     if (::RegGetValueW(key.get(), nullptr, runtime_folder_value, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
             ERROR_SUCCESS ||
@@ -68,11 +67,12 @@ Result<WebViewRuntimeFolder> find_webview_runtime() {
 }
 
 Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location) {
-    // By full path only; the flags let the library find the DLLs beside it even though the
-    // process has restricted its DLL search.
+    // By full path only. The library's own imports come from beside it or from System32, never
+    // from the launcher's folder (the default directories include it): a Downloads folder may
+    // hold a planted DLL of a name the runtime imports.
     const std::wstring library = runtime_client_library(location.folder);
     const HMODULE module =
-        ::LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+        ::LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module == nullptr) {
         const DWORD error = ::GetLastError();
         return fail("the WebView2 runtime at " + narrow_lossy(location.folder) +
@@ -90,13 +90,10 @@ std::wstring browser_arguments_with_overrides(std::wstring_view ours) {
     return join_browser_arguments(ours, added ? std::wstring_view(*added) : std::wstring_view());
 }
 
-Status start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
-                                  IUnknown* options,
-                                  webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
-    const HRESULT result =
-        runtime.create_environment(true, runtime.location.type, user_data_folder.c_str(), options, handler);
-    if (FAILED(result)) return fail(environment_failure_text(static_cast<std::uint32_t>(result)));
-    return {};
+HRESULT start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
+                                   IUnknown* options,
+                                   webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    return runtime.create_environment(true, runtime.location.type, user_data_folder.c_str(), options, handler);
 }
 
 }  // namespace tarven

@@ -36,8 +36,8 @@ std::wstring browser_arguments_with_overrides(std::wstring_view ours);
 
 // Asks the runtime for an environment; the result comes to `handler` later, through the thread's
 // messages. A failed call is final: the handler is then not waited for.
-Status start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
-                                  IUnknown* options,
-                                  webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+HRESULT start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,
+                                   IUnknown* options,
+                                   webview2::ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
 
 }  // namespace tarven

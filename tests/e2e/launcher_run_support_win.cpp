@@ -1,5 +1,6 @@
 #include "launcher_run_support_win.h"
 
+#include <string_view>
 #include <thread>
 
 #include "base/unique_resource_win.h"
@@ -154,6 +155,49 @@ bool process_still_runs(DWORD pid, DWORD grace_ms) {
     const unique_handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
     if (!process) return false;
     return ::WaitForSingleObject(process.get(), grace_ms) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> top_level_windows_of(DWORD pid, const wchar_t* class_name) {
+    struct Search {
+        DWORD pid;
+        const wchar_t* class_name;
+        std::vector<HWND> found;
+    } search{pid, class_name, {}};
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM parameter) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(parameter);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(hwnd, &owner);
+            wchar_t name[64] = {};
+            ::GetClassNameW(hwnd, name, 64);
+            if (owner == s.pid && (s.class_name == nullptr || std::wstring_view(name) == s.class_name))
+                s.found.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+SessionEndAnswers end_session_of(DWORD pid, const wchar_t* class_name, UINT limit_ms) {
+    SessionEndAnswers answers;
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<HWND> windows = top_level_windows_of(pid, class_name);
+    answers.windows = windows.size();
+    for (const HWND window : windows) {
+        DWORD_PTR allowed = FALSE;
+        const bool answered =
+            ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, limit_ms, &allowed) != 0;
+        answers.answered = answers.answered && answered;
+        answers.allowed = answers.allowed && allowed != FALSE;
+    }
+    for (const HWND window : windows) {
+        DWORD_PTR ignored = 0;
+        // A window that went with its process after an earlier answer counts as answered.
+        if (!::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, limit_ms, &ignored))
+            answers.answered = answers.answered && !::IsWindow(window);
+    }
+    answers.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return answers;
 }
 
 bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms) {

@@ -3,6 +3,7 @@
 // its standard output and error, and the stand-in application's record.
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -39,6 +40,23 @@ std::optional<std::string> record_value(const std::string& record, const std::st
 
 // Whether a process of this id runs, waiting up to `grace` for it to end.
 bool process_still_runs(DWORD pid, DWORD grace_ms = 3000);
+
+// The process's top-level windows, hidden ones included; only those of the class when one is
+// given.
+std::vector<HWND> top_level_windows_of(DWORD pid, const wchar_t* class_name = nullptr);
+
+struct SessionEndAnswers {
+    std::size_t windows = 0;
+    bool allowed = true;   // every window allowed the session's end
+    bool answered = true;  // every window answered both messages within the limit
+    std::chrono::milliseconds took{};
+};
+
+// Ends the session for one process as the system does (Wine never does): WM_QUERYENDSESSION,
+// then WM_ENDSESSION with ending set, sent to its top-level windows of the class. (Not to Wine's
+// own windows in the process, whose answers are Wine's.) The system ends the process about 5
+// seconds after; this waits that long for each answer.
+SessionEndAnswers end_session_of(DWORD pid, const wchar_t* class_name, UINT limit_ms = 5000);
 
 // Polls until `ready` holds or `timeout_ms` passes.
 bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms);

@@ -3,6 +3,8 @@
 // record; what the fallback did from the stand-in explorer's.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
@@ -20,25 +22,14 @@ using namespace std::chrono_literals;
 const std::wstring launcher = windows_path(TARVEN_LAUNCHER_EXE);
 const std::wstring launcher_without_app = windows_path(TARVEN_LAUNCHER_NO_APP_EXE);
 
-// The launcher's visible top-level window titled "Tarven Help", if it has one.
+// The launcher's top-level window titled "Tarven Help", if it has one.
 HWND help_window_of(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search{pid, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM parameter) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(parameter);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t title[64] = {};
-            ::GetWindowTextW(hwnd, title, 64);
-            if (owner != s.pid || std::wstring_view(title) != L"Tarven Help") return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (const HWND window : top_level_windows_of(pid)) {
+        wchar_t title[64] = {};
+        ::GetWindowTextW(window, title, 64);
+        if (std::wstring_view(title) == L"Tarven Help") return window;
+    }
+    return nullptr;
 }
 
 class NormalRun : public testing::Test {
@@ -54,8 +45,10 @@ protected:
         for (const auto& folder : work_folders_of(last_.pid)) remove_folder_tree(folder);
     }
 
-    void install_runtime(RuntimeScope scope, const std::wstring& switches = L"") {
-        auto installed = install_fake_runtime(scratch_.entry(L"runtime"), scope, switches);
+    void install_runtime(RuntimeScope scope, const std::wstring& switches = L"",
+                         Companion companion = Companion::beside_runtime) {
+        auto installed = install_fake_runtime(scratch_.entry(L"runtime"), scope, switches,
+                                              std::wstring(fake_runtime_default_version), companion);
         ASSERT_TRUE(installed) << installed.error();
         runtime_ = std::move(installed).value();
     }
@@ -130,6 +123,21 @@ protected:
         }
     }
 
+    // The session ends while the launcher runs: every window allows it and, by the time the
+    // answers are back (the system ends the process then), the application and the work folder
+    // are gone. The application was terminated, not asked to quit.
+    void end_session_and_expect_nothing_left(DWORD pid, const wchar_t* window_class) {
+        const SessionEndAnswers answers = end_session_of(pid, window_class);
+        EXPECT_GT(answers.windows, 0u);
+        EXPECT_TRUE(answers.allowed);
+        EXPECT_TRUE(answers.answered);
+        std::printf("session end answered in %lld ms\n", static_cast<long long>(answers.took.count()));
+        EXPECT_TRUE(work_folders_of(pid).empty()) << "the work folder outlived the session's end";
+        ASSERT_TRUE(application_pid_.has_value());
+        EXPECT_FALSE(process_still_runs(*application_pid_, 0));
+        EXPECT_EQ(application_exit_code(), 1u) << "the application should have been terminated, not asked";
+    }
+
     ScratchFolder scratch_{L"e2e window"};
     std::wstring record_, explorer_records_;
     std::unique_ptr<FakeRuntime> runtime_;
@@ -150,6 +158,7 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
         poll_until([&] { return (window = help_window_of(pid)) != nullptr && ::IsWindowVisible(window); }, 10s);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(::GetForegroundWindow(), window) << "the first reveal brings the window forward";
+        wait_for_log("move-focus 0");  // and hands the keyboard to the page
         RECT client{};
         ::GetClientRect(window, &client);
         EXPECT_EQ(client.right - client.left, 480);
@@ -160,6 +169,9 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
     EXPECT_EQ(application_exit_code(), 0u) << "the application did not get the quit request";
 
     const FakeLog record = log();
+    // The runtime found the DLL it imports beside itself.
+    EXPECT_TRUE(
+        record.has("companion-dll " + narrow_lossy(runtime_->folder()) + "\\EBWebView\\x64\\FakeRuntimeCompanion.dll"));
     EXPECT_TRUE(
         record.has("browser-arguments: --disable-features=msWebOOUI,msPdfOOUI,msSmartScreenProtection "
                    "--autoplay-policy=no-user-gesture-required"));
@@ -177,10 +189,12 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
     EXPECT_TRUE(
         record.has("script: Object.defineProperty(window, 'ipc', { value: Object.freeze({ postMessage: s=> "
                    "window.chrome.webview.postMessage(s) }) });"));
-    // Hidden until the starting page was done, shown for the help, closed before the quit.
-    EXPECT_TRUE(
-        record.in_order({"navigate-to-string starting-page", "navigation-starting data:", "navigation-completed data:",
-                         "navigate http://127.0.0.1:", "navigation-starting http://127.0.0.1:", "controller-close"}));
+    // Hidden until the starting page was done, shown for the help, closed before the quit. The port
+    // may come before the starting page has loaded: the help's navigation then waits behind it.
+    EXPECT_TRUE(record.in_order({"navigate-to-string starting-page", "navigate http://127.0.0.1:",
+                                 "navigation-starting http://127.0.0.1:", "controller-close"}));
+    EXPECT_TRUE(record.in_order(
+        {"navigation-starting data:", "navigation-completed data:", "navigation-starting http://127.0.0.1:"}));
     const std::string first_start = record.starting_with("navigation-starting data:").front();
     EXPECT_NE(first_start.find("cancelled=0 window-visible=0"), std::string::npos) << first_start;
     const std::string help_start = record.starting_with("navigation-starting http://127.0.0.1:").front();
@@ -243,16 +257,23 @@ TEST_F(NormalRun, ApplicationEndingByItselfEndsTheRun) {
     EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
 }
 
+// No page completes, so the reveal comes from the reveal timer, 3 seconds after the failure.
 TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
-    install_runtime(RuntimeScope::fixed_version);
+    install_runtime(RuntimeScope::fixed_version, L"no-complete");
     const LauncherRun result = run(
         L"",
         [&](DWORD pid) {
             wait_for_log("navigate-to-string failure-page");
+            HWND window = nullptr;
+            ASSERT_TRUE(poll_until([&] { return (window = help_window_of(pid)) && ::IsWindowVisible(window); }, 2s));
+            EXPECT_NE(::GetForegroundWindow(), window) << "the failure page is shown without focus";
+            EXPECT_TRUE(log().starting_with("move-focus").empty());
+            EXPECT_TRUE(poll_until([&] { return ::GetForegroundWindow() == window; }, 10s))
+                << "the first reveal brings the window forward";
+            wait_for_log("move-focus 0");
             ::Sleep(1500);  // an Ended after the failure would end the run: nothing may happen now
             ASSERT_TRUE(process_still_runs(pid, 0));
-            HWND window = help_window_of(pid);
-            EXPECT_TRUE(window && ::IsWindowVisible(window));
+            EXPECT_TRUE(::IsWindowVisible(window));
             ::PostMessageW(window, WM_CLOSE, 0, 0);
         },
         launcher_without_app);
@@ -262,24 +283,56 @@ TEST_F(NormalRun, FailedStartShowsTheFailurePageUntilClosed) {
                         ". Close this window and open Tarven Help again.");
 }
 
+TEST_F(NormalRun, SessionEndEndsTheRunBeforeItsAnswer) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        end_session_and_expect_nothing_left(pid, L"TarvenHelpWindow");
+    });
+    expect_clean_exit(result);
+    EXPECT_TRUE(log().has("controller-close")) << "the web view's data lies in the work folder";
+}
+
+// A WM_QUIT that ends the loop runs the quit sequence without a port, as the application's own
+// end does: the application gets its grace, then is terminated.
+TEST_F(NormalRun, QuitMessageToTheMainThreadEndsTheRunWithZero) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        HWND window = nullptr;
+        poll_until([&] { return (window = help_window_of(pid)) != nullptr; }, 10s);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(::PostThreadMessageW(::GetWindowThreadProcessId(window, nullptr), WM_QUIT, 5, 0));
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 1u) << "no quit request without a port";
+    EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
+}
+
 // Without a web view the help goes to the browser; the run lasts until the application ends,
 // which the test brings about through the application's own desk.
 class BrowserRun : public NormalRun {
 protected:
-    LauncherRun run_until_browser_opened() {
-        return run(L"", [&](DWORD) {
-            watch_application();
-            poll_until([&] { return !explorer_command_lines().empty(); }, 30s);
-            const auto lines = explorer_command_lines();
-            ASSERT_EQ(lines.size(), 1u);
-            const std::string prefix = "\"explorer.exe\" http://127.0.0.1:";
-            ASSERT_EQ(lines.front().rfind(prefix, 0), 0u) << lines.front();
-            const std::string rest = lines.front().substr(prefix.size());
-            EXPECT_EQ(rest.substr(rest.find('/')), "/desk/help");
-            ::Sleep(1000);  // the launcher stays while the application runs
-            EXPECT_TRUE(process_still_runs(pid_, 0));
-            send_quit_request(static_cast<std::uint16_t>(std::stoi(rest)));
-        });
+    LauncherRun run_until_browser_opened(const std::wstring& exe = launcher) {
+        return run(
+            L"",
+            [&](DWORD pid) {
+                watch_application();
+                poll_until([&] { return !explorer_command_lines().empty(); }, 30s);
+                const auto lines = explorer_command_lines();
+                if (lines.empty()) end_process(pid);  // a launcher showing its window would wait for ever
+                ASSERT_EQ(lines.size(), 1u);
+                const std::string prefix = "\"explorer.exe\" http://127.0.0.1:";
+                ASSERT_EQ(lines.front().rfind(prefix, 0), 0u) << lines.front();
+                const std::string rest = lines.front().substr(prefix.size());
+                EXPECT_EQ(rest.substr(rest.find('/')), "/desk/help");
+                ::Sleep(1000);  // the launcher stays while the application runs
+                EXPECT_TRUE(process_still_runs(pid_, 0));
+                send_quit_request(static_cast<std::uint16_t>(std::stoi(rest)));
+            },
+            exe);
     }
 
     // The launcher writes nothing to standard output; the explorer stand-in, which inherits it,
@@ -302,6 +355,34 @@ TEST_F(BrowserRun, NoRuntimeInstalled) {
                           "Tarven Help: no web view (the WebView2 runtime is not installed); using the browser");
 }
 
+// A launcher run from a Downloads folder with a DLL planted beside it: the runtime's DLL imports
+// that name but must not get the planted one. With the DLL only there, the runtime fails to load.
+TEST_F(BrowserRun, RuntimeDependencyOnlyBesideTheLauncherIsNotLoaded) {
+    install_runtime(RuntimeScope::fixed_version, L"", Companion::left_out);
+    const std::wstring downloads = scratch_.entry(L"downloads");
+    ASSERT_TRUE(::CreateDirectoryW(downloads.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::wstring copy = downloads + L"\\Tarven Help.exe";
+    ASSERT_TRUE(::CopyFileW(launcher.c_str(), copy.c_str(), FALSE));
+    const std::wstring planted = downloads + L"\\FakeRuntimeCompanion.dll";
+    ASSERT_TRUE(::CopyFileW(fake_runtime_companion_dll().c_str(), planted.c_str(), FALSE));
+    expect_browser_ending(run_until_browser_opened(copy),
+                          "Tarven Help: no web view (the WebView2 runtime at " + narrow_lossy(runtime_->folder()) +
+                              " could not be loaded: " + render_os_error(ERROR_MOD_NOT_FOUND) + "); using the browser");
+    EXPECT_TRUE(log().lines.empty()) << "the runtime ran";
+}
+
+// The fallback sleeps in its waits; its own window on another thread answers the session's end.
+TEST_F(BrowserRun, SessionEndEndsTheFallbackBeforeItsAnswer) {
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        ASSERT_TRUE(poll_until([&] { return !explorer_command_lines().empty(); }, 30s));
+        end_session_and_expect_nothing_left(pid, L"TarvenHelpSessionEnd");
+    });
+    EXPECT_EQ(result.exit_code, 0u);
+    EXPECT_EQ(result.err, "Tarven Help: no web view (the WebView2 runtime is not installed); using the browser\n");
+    expect_nothing_left(result);
+}
+
 TEST_F(BrowserRun, EnvironmentFails) {
     install_runtime(RuntimeScope::fixed_version, L"fail-environment");
     const LauncherRun result = run_until_browser_opened();
@@ -320,6 +401,19 @@ TEST_F(BrowserRun, ControllerFails) {
     EXPECT_EQ(result.exit_code, 0u);
     expect_nothing_left(result);
     EXPECT_TRUE(log().has("controller-failed 0x80004005"));
+}
+
+// The page's script could not be registered: the web view is given up like one not created.
+TEST_F(BrowserRun, ScriptRegistrationFails) {
+    install_runtime(RuntimeScope::fixed_version, L"fail-script");
+    const LauncherRun result = run_until_browser_opened();
+    EXPECT_EQ(result.err,
+              "Tarven Help: no web view (couldn't add the web view's initialization script (HRESULT 0x80004005)); "
+              "using the browser\n");
+    EXPECT_EQ(result.exit_code, 0u);
+    expect_nothing_left(result);
+    EXPECT_TRUE(log().has("script-failed 0x80004005"));
+    EXPECT_TRUE(log().starting_with("navigate-to-string").empty());
 }
 
 // The fallback's whole 45 seconds, once, at full length: no port ever comes.

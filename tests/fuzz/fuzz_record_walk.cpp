@@ -2,19 +2,17 @@
 // must satisfy what the reader promises.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 #include <variant>
 
 #include "base/utf8.h"
+#include "fuzz_check.h"
 #include "payload/entry_name.h"
 #include "payload/payload.h"
 
-namespace {
+using tarven::fuzz::require;
 
-void require(bool condition) {
-    if (!condition) std::abort();
-}
+namespace {
 
 bool inside(const tarven::Payload& payload, std::string_view part) {
     const auto* begin = reinterpret_cast<const std::uint8_t*>(part.data());

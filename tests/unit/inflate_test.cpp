@@ -33,7 +33,7 @@ private:
     std::string room_;
 };
 
-Result<std::string> inflate_whole(const PayloadEntry& entry, std::size_t piece = 1 << 16) {
+Result<std::string> inflate_in_pieces(const PayloadEntry& entry, std::size_t piece = 1 << 16) {
     Gather gather(piece);
     const Result<Inflated> inflated = inflate_entry(entry, gather);
     if (!inflated) return fail(inflated.error());
@@ -42,7 +42,7 @@ Result<std::string> inflate_whole(const PayloadEntry& entry, std::size_t piece =
 }
 
 std::string error_of(std::string_view stream, std::uint64_t unpacked) {
-    const Result<std::string> result = inflate_whole(entry_of(stream, unpacked));
+    const Result<std::string> result = inflate_in_pieces(entry_of(stream, unpacked));
     EXPECT_FALSE(result.ok());
     return result.ok() ? std::string() : result.error();
 }
@@ -52,7 +52,7 @@ TEST(Inflate, RestoresTheContentWhateverThePieceSize) {
          {std::size_t{1}, std::size_t{1000}, std::size_t{1} << 20, (std::size_t{1} << 20) + 3}) {
         const std::string content = sample(size);
         for (const std::size_t piece : {std::size_t{1}, std::size_t{1000}, std::size_t{1} << 16, size}) {
-            const Result<std::string> result = inflate_whole(entry_of(zlib_stream(content), content.size()), piece);
+            const Result<std::string> result = inflate_in_pieces(entry_of(zlib_stream(content), content.size()), piece);
             ASSERT_TRUE(result.ok()) << result.error();
             EXPECT_EQ(result.value(), content) << size << " in pieces of " << piece;
         }
@@ -62,7 +62,7 @@ TEST(Inflate, RestoresTheContentWhateverThePieceSize) {
 TEST(Inflate, AnyCompressionLevelIsAccepted) {
     const std::string content = sample(70000);
     for (const int level : {0, 1, 6, 9}) {
-        const Result<std::string> result = inflate_whole(entry_of(zlib_stream(content, level), content.size()));
+        const Result<std::string> result = inflate_in_pieces(entry_of(zlib_stream(content, level), content.size()));
         ASSERT_TRUE(result.ok()) << level << ": " << result.error();
         EXPECT_EQ(result.value(), content);
     }
@@ -77,14 +77,14 @@ TEST(Inflate, OutputIsBoundedByTheUnpackedSize) {
     // A larger unpacked size is not the inflater's concern: it gives what the stream holds.
     for (const std::uint64_t unpacked :
          {std::uint64_t{content.size() + 1}, std::numeric_limits<std::uint64_t>::max()}) {
-        const Result<std::string> result = inflate_whole(entry_of(stream, unpacked));
+        const Result<std::string> result = inflate_in_pieces(entry_of(stream, unpacked));
         ASSERT_TRUE(result.ok()) << result.error();
         EXPECT_EQ(result.value().size(), content.size());
     }
 }
 
 TEST(Inflate, EmptyStreamOfNoDataIsAnEmptyFile) {
-    const Result<std::string> result = inflate_whole(entry_of(zlib_stream(""), 0));
+    const Result<std::string> result = inflate_in_pieces(entry_of(zlib_stream(""), 0));
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_TRUE(result.value().empty());
 }
@@ -92,7 +92,7 @@ TEST(Inflate, EmptyStreamOfNoDataIsAnEmptyFile) {
 TEST(Inflate, BytesAfterTheStreamsEndAreIgnored) {
     const std::string content = sample(5000);
     const std::string stream = zlib_stream(content) + "trailing garbage";
-    const Result<std::string> result = inflate_whole(entry_of(stream, content.size()));
+    const Result<std::string> result = inflate_in_pieces(entry_of(stream, content.size()));
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value(), content);
 }

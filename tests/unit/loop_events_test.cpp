@@ -26,6 +26,7 @@ public:
     void quit_application(std::optional<std::uint16_t> port) override {
         log.push_back(port ? "quit " + std::to_string(*port) : "quit");
     }
+    void end_for_session() override { log.push_back("session end"); }
 
     bool web_view = true;
     std::vector<std::string> log;
@@ -97,6 +98,17 @@ TEST_F(LoopEvents, EndedClosesTheWebViewAndQuitsWithoutPortLeavingTheWindowShown
     window.log.clear();
     const LoopControl control = handle(HelpEvent::ended());
     EXPECT_EQ(window.log, (Log{"close web view", "quit"}));
+    EXPECT_TRUE(control.end);
+    EXPECT_EQ(control.exit_code, 0);
+}
+
+// No quit request even with a port, and no wait for a failure page to be closed.
+TEST_F(LoopEvents, SessionEndingClosesTheWebViewAndEndsInHaste) {
+    handle(HelpEvent::ready(4242));
+    handle(HelpEvent::failed("x"));
+    window.log.clear();
+    const LoopControl control = handle(WindowEvent::SessionEnding);
+    EXPECT_EQ(window.log, (Log{"close web view", "session end"}));
     EXPECT_TRUE(control.end);
     EXPECT_EQ(control.exit_code, 0);
 }

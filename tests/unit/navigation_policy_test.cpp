@@ -9,6 +9,9 @@ TEST(NavigationAllowed, HelpAddressAndWhatBeginsWithIt) {
     EXPECT_TRUE(navigation_allowed("http://127.0.0.1:80/desk/help", 80));
     EXPECT_TRUE(navigation_allowed("http://127.0.0.1:80/desk/help/topics/start?q=1#top", 80));
     EXPECT_TRUE(navigation_allowed("http://127.0.0.1:80/desk/helpdesk", 80));
+    // Port 80 as the web view reports it, without ":80".
+    EXPECT_TRUE(navigation_allowed("http://127.0.0.1/desk/help", 80));
+    EXPECT_TRUE(navigation_allowed("http://127.0.0.1/desk/help/topics/start?q=1#top", 80));
 }
 
 TEST(NavigationAllowed, EverythingElseOnTheServerOrElsewhereIsRefused) {
@@ -21,6 +24,11 @@ TEST(NavigationAllowed, EverythingElseOnTheServerOrElsewhereIsRefused) {
     EXPECT_FALSE(navigation_allowed("https://example.com/", 80));
     EXPECT_FALSE(navigation_allowed("HTTP://127.0.0.1:80/desk/help", 80));
     EXPECT_FALSE(navigation_allowed("http://127.0.0.1:80/desk/hel", 80));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1/desk/help", 8080));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1/desk/quit", 80));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1/desk/hel", 80));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1:8080/desk/help", 80));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1/", 80));
 }
 
 TEST(NavigationAllowed, OwnPagesAlwaysPassCaseSensitively) {
@@ -36,6 +44,7 @@ TEST(NavigationAllowed, OwnPagesAlwaysPassCaseSensitively) {
 
 TEST(NavigationAllowed, WithoutAPortNothingElsePasses) {
     EXPECT_FALSE(navigation_allowed("http://127.0.0.1:80/desk/help", std::nullopt));
+    EXPECT_FALSE(navigation_allowed("http://127.0.0.1/desk/help", std::nullopt));
 }
 
 TEST(SharedPort, EmptyUntilSet) {

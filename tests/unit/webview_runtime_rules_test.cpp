@@ -24,8 +24,8 @@ TEST(FailureTexts, CarryTheHresultAsEightHexDigits) {
     EXPECT_EQ(hresult_text(0x80070002u), "HRESULT 0x80070002");
     EXPECT_EQ(hresult_text(0x8000FFFFu), "HRESULT 0x8000FFFF");
     EXPECT_EQ(hresult_text(0x1u), "HRESULT 0x00000001");
-    EXPECT_EQ(environment_failure_text(0x80004005u), "couldn't create the web view's environment (HRESULT 0x80004005)");
-    EXPECT_EQ(controller_failure_text(0x80004004u), "couldn't create the web view's controller (HRESULT 0x80004004)");
+    EXPECT_EQ(call_failure_text("create the web view's environment", 0x80004005u),
+              "couldn't create the web view's environment (HRESULT 0x80004005)");
 }
 
 }  // namespace

@@ -125,14 +125,21 @@ std::string current_folder() {
     return narrow_lossy(folder);
 }
 
-// The launcher's own call, which starts the Windows folder's explorer.exe.
+// The fallback for a run that owns the stand-in; by default it starts the Windows folder's
+// explorer.exe, as the launcher does.
+int open_in_browser_for(StartedStandin& app, const BrowserTimes& times,
+                        const std::optional<std::wstring>& explorer = windows_explorer()) {
+    RunOwner run(app.folder, app.child);
+    return open_in_browser(run, times, explorer);
+}
+
 std::future<int> open_in_browser_async(StartedStandin& app, const BrowserTimes& times) {
-    return std::async(std::launch::async, [&app, times] { return open_in_browser(app.folder, *app.child, times); });
+    return std::async(std::launch::async, [&app, times] { return open_in_browser_for(app, times); });
 }
 
 std::future<int> open_in_browser_async(StartedStandin& app, const BrowserTimes& times, std::wstring explorer) {
     return std::async(std::launch::async, [&app, times, explorer = std::move(explorer)] {
-        return open_in_browser(app.folder, *app.child, times, explorer);
+        return open_in_browser_for(app, times, explorer);
     });
 }
 
@@ -169,6 +176,7 @@ TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEn
     const unique_handle leftover = sleeper_in_job(app.child->job());
     const test::ScratchFolder outputs;
     const StdHandleToFile out(STD_OUTPUT_HANDLE, outputs.entry(L"out.txt"));
+    const test::HandleProbe unrelated;
 
     auto result = open_in_browser_async(app, short_times());
     const EndOnExit end_on_exit(app.process.get());
@@ -192,6 +200,7 @@ TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEn
     EXPECT_EQ(started[0].cwd, current_folder());
     ASSERT_TRUE(test::poll_until([&] { return !test::process_alive(started[0].pid); }));
     EXPECT_EQ(out.content(), "explorer stand-in\n");  // the launcher's standard output reached it
+    EXPECT_EQ(started[0].probe, "not inherited");     // and no other handle of the launcher
 
     EXPECT_EQ(desk.connections(), 0);
     EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 7u);  // ended before the quit sequence
@@ -224,7 +233,7 @@ TEST(BrowserFallback, ApplicationThatEndsWithoutAPortStillCostsTheWholeDeadline)
     BrowserTimes times = short_times(2s);
     times.quit.app_end_wait = 10s;
     const auto start = Clock::now();
-    const int status = open_in_browser(app.folder, *app.child, times);
+    const int status = open_in_browser_for(app, times);
     const auto took = Clock::now() - start;
 
     EXPECT_EQ(status, 1);
@@ -242,7 +251,7 @@ TEST_P(NoValidPortToTheEnd, TimesOutAndTheQuitSequenceEndsTheRunningApplication)
     write_port_file(app.folder, GetParam());
 
     const auto start = Clock::now();
-    const int status = open_in_browser(app.folder, *app.child, short_times(1500ms));
+    const int status = open_in_browser_for(app, short_times(1500ms));
     const auto took = Clock::now() - start;
 
     EXPECT_EQ(status, 1);

@@ -59,7 +59,7 @@ Clock::duration time_of(F&& f) {
 }
 
 constexpr QuitRequestTimes short_quit{2s, 300ms};
-constexpr HelpRequestTimes short_help{3s, 300ms};
+constexpr HelpRequestLimits short_help{3s, 300ms};
 
 TEST(SendQuitRequest, SendsExactlyTheRequestOnOneConnectionAndReturnsOnTheAnswer) {
     Inbox inbox;
@@ -129,6 +129,36 @@ TEST(FetchHelpPage, ResponseOfAServerThatKeepsTheConnectionOpenEndsAtTheReceiveT
     EXPECT_EQ(page, answer);
     EXPECT_GE(took, 250ms);
     EXPECT_LT(took, 3s);
+}
+
+// Cut off, the answer is what arrived, as at a receive time-out.
+TEST(FetchHelpPage, AnswerThatTricklesOrFloodsIsCutOffAtItsLimit) {
+    const std::string head = "HTTP/1.1 200 OK\r\n\r\nTarven Help";
+    {
+        // A byte at a time, each well within the receive time-out, for longer than the total limit.
+        LoopbackServer trickles([&](SOCKET s) {
+            (void)test::read_request(s);
+            test::send_text(s, head);
+            for (int i = 0; i < 100 && ::send(s, "x", 1, 0) == 1; ++i) std::this_thread::sleep_for(100ms);
+        });
+        std::string page;
+        const auto took = time_of([&] { page = fetch_help_page(trickles.port(), {3s, 300ms, 1s}); });
+        EXPECT_GE(took, 900ms);
+        EXPECT_LT(took, 3s);
+        EXPECT_EQ(page.substr(0, head.size()), head);
+        EXPECT_EQ(page.find_first_not_of('x', head.size()), std::string::npos);
+        EXPECT_LT(page.size(), head.size() + 30);
+    }
+    {
+        const std::string flood = head + std::string(4 << 20, 'x');
+        LoopbackServer floods([&](SOCKET s) {
+            (void)test::read_request(s);
+            test::send_text(s, flood);
+        });
+        const std::string page = fetch_help_page(floods.port(), {3s, 300ms, 60s, 1 << 20});
+        EXPECT_EQ(page.size(), std::size_t{1} << 20);
+        EXPECT_TRUE(page == flood.substr(0, page.size()));
+    }
 }
 
 TEST(FetchHelpPage, NothingReceivedGivesEmptyText) {

@@ -1,5 +1,5 @@
-// The event loop: posting from any thread, the handler's ending, WM_QUIT, posts to a loop that is
-// gone, events that arrive before the loop runs, and the reveal timer.
+// The event loop: posting from any thread, the handler's ending, WM_QUIT, foreign posts, posts to
+// a loop that is gone, events that arrive before the loop runs, and the reveal timer.
 #include <windows.h>
 #include <psapi.h>
 
@@ -146,6 +146,24 @@ TEST(EventLoop, HandlerIsNeverEnteredTwiceWhenItPumpsMessages) {
     EXPECT_EQ(code, 4);
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(seen, (std::vector<std::string>{"ready:1", "close", "ready:2"}));
+}
+
+// Any process on the desktop can find the loop's target by its class and post to it: the
+// messages carry no event, so made-up parameters deliver nothing and harm nothing.
+TEST(EventLoop, ForeignPostsToTheTargetDeliverNothing) {
+    EventLoop loop = EventLoop::create();
+    const EventLoopProxy proxy = loop.proxy();
+    std::thread([] {
+        const HWND target = ::FindWindowExW(HWND_MESSAGE, nullptr, L"TarvenHelpEventTarget", nullptr);
+        ASSERT_NE(target, nullptr);
+        for (UINT message = WM_APP; message < WM_APP + 16; ++message)
+            EXPECT_TRUE(::PostMessageW(target, message, 0xBAD, static_cast<LPARAM>(0xDEADBEEF)));
+    }).join();
+    ASSERT_TRUE(proxy.post(HelpEvent::ready(1)));
+    ASSERT_TRUE(proxy.post(HelpEvent::ended()));
+    Recorder recorder;
+    EXPECT_EQ(loop.run(recorder.handler()), 0);
+    EXPECT_EQ(recorder.seen, (std::vector<std::string>{"ready:1", "ended"}));
 }
 
 TEST(EventLoop, PostingToALoopThatIsGoneFailsFromAnyThread) {

@@ -10,58 +10,6 @@
 #include "test_paths_win.h"
 
 namespace tarven::test {
-namespace {
-
-std::optional<std::wstring> read_string_value(HKEY root, REGSAM view, const std::wstring& key,
-                                              const std::wstring& name) {
-    HKEY opened = nullptr;
-    if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) return std::nullopt;
-    const unique_hkey owner(opened);
-    wchar_t buffer[1024];
-    DWORD size = sizeof buffer;
-    if (::RegGetValueW(opened, nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(buffer);
-}
-
-}  // namespace
-
-RegistryValueGuard::RegistryValueGuard(HKEY root, REGSAM view, std::wstring key, std::wstring name)
-    : root_(root), view_(view), key_(std::move(key)), name_(std::move(name)) {}
-
-Status RegistryValueGuard::set(const std::wstring& value) {
-    old_ = read_string_value(root_, view_, key_, name_);
-    HKEY key = nullptr;
-    DWORD disposition = 0;
-    LSTATUS result =
-        ::RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view_, nullptr, &key, &disposition);
-    if (result != ERROR_SUCCESS) return fail("RegCreateKeyExW: " + render_os_error(static_cast<DWORD>(result)));
-    const unique_hkey owner(key);
-    created_key_ = disposition == REG_CREATED_NEW_KEY;
-    const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    result = ::RegSetValueExW(key, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
-    if (result != ERROR_SUCCESS) return fail("RegSetValueExW: " + render_os_error(static_cast<DWORD>(result)));
-    written_ = true;
-    return {};
-}
-
-RegistryValueGuard::~RegistryValueGuard() {
-    if (!written_) return;
-    if (old_) {
-        const auto bytes = static_cast<DWORD>((old_->size() + 1) * sizeof(wchar_t));
-        ::RegSetKeyValueW(root_, key_.c_str(), name_.c_str(), REG_SZ, old_->c_str(), bytes);
-    } else if (created_key_) {
-        ::RegDeleteKeyExW(root_, key_.c_str(), view_, 0);
-    } else {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExW(root_, key_.c_str(), 0, KEY_SET_VALUE | view_, &key) == ERROR_SUCCESS) {
-            const unique_hkey owner(key);
-            ::RegDeleteValueW(key, name_.c_str());
-        }
-    }
-}
-
 FakeRuntime::FakeRuntime(const std::wstring& root, RuntimeScope scope, const std::wstring& switches,
                          const std::wstring& version)
     : folder_(root + L"\\" + version),
@@ -74,13 +22,18 @@ FakeRuntime::FakeRuntime(const std::wstring& root, RuntimeScope scope, const std
                                                                         ? std::optional<std::wstring>(folder_)
                                                                         : std::nullopt) {}
 
-Status FakeRuntime::place(RuntimeScope scope) {
+Status FakeRuntime::place(RuntimeScope scope, Companion companion) {
     const std::wstring dll_folder = folder_ + L"\\EBWebView\\x64";
     const int made = ::SHCreateDirectoryExW(nullptr, dll_folder.c_str(), nullptr);
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS) {
         return fail("SHCreateDirectoryExW: " + render_os_error(static_cast<DWORD>(made)));
     }
     if (!::CopyFileW(fake_runtime_dll().c_str(), dll_.c_str(), FALSE)) {
+        return fail("CopyFileW: " + render_os_error(::GetLastError()));
+    }
+    const std::wstring companion_copy = dll_folder + L"\\FakeRuntimeCompanion.dll";
+    if (companion == Companion::beside_runtime &&
+        !::CopyFileW(fake_runtime_companion_dll().c_str(), companion_copy.c_str(), FALSE)) {
         return fail("CopyFileW: " + render_os_error(::GetLastError()));
     }
     if (scope == RuntimeScope::fixed_version) return {};
@@ -91,13 +44,16 @@ Status FakeRuntime::place(RuntimeScope scope) {
 }
 
 Result<std::unique_ptr<FakeRuntime>> install_fake_runtime(const std::wstring& root, RuntimeScope scope,
-                                                          const std::wstring& switches, const std::wstring& version) {
+                                                          const std::wstring& switches, const std::wstring& version,
+                                                          Companion companion) {
     auto runtime = std::make_unique<FakeRuntime>(root, scope, switches, version);
-    if (const Status placed = runtime->place(scope); !placed) return fail(placed.error());
+    if (const Status placed = runtime->place(scope, companion); !placed) return fail(placed.error());
     return runtime;
 }
 
 std::wstring fake_runtime_dll() { return windows_path(TARVEN_FAKE_WEBVIEW2_DLL); }
+
+std::wstring fake_runtime_companion_dll() { return windows_path(TARVEN_FAKE_WEBVIEW2_COMPANION_DLL); }
 
 bool FakeLog::has(std::string_view line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 

@@ -20,6 +20,7 @@
 
 #include "base/result.h"
 #include "process_support_win.h"
+#include "registry_support_win.h"
 
 namespace tarven::test {
 
@@ -32,34 +33,18 @@ enum class RuntimeScope {
     fixed_version,  // WEBVIEW2_BROWSER_EXECUTABLE_FOLDER, no registry
 };
 
+// FakeRuntimeCompanion.dll, which the fake imports as the real runtime imports the DLLs beside it:
+// put there, or left out (to be placed where a planted DLL would wait).
+enum class Companion { beside_runtime, left_out };
+
 // The EdgeUpdate key that holds EBWebView, below HKLM (32-bit view) or HKCU.
 inline constexpr wchar_t webview2_client_state_key[] =
     L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
 
-// Sets one REG_SZ value and puts back what was there before (the old value, or no value and no
-// key) when it goes.
-class RegistryValueGuard {
-public:
-    RegistryValueGuard(HKEY root, REGSAM view, std::wstring key, std::wstring name);
-    ~RegistryValueGuard();
-    RegistryValueGuard(const RegistryValueGuard&) = delete;
-    RegistryValueGuard& operator=(const RegistryValueGuard&) = delete;
-
-    Status set(const std::wstring& value);
-
-private:
-    HKEY root_;
-    REGSAM view_;
-    std::wstring key_, name_;
-    bool created_key_ = false;
-    bool written_ = false;
-    std::optional<std::wstring> old_;
-};
-
-// A fake runtime in place: the DLL copied to <root>\<version>\EBWebView\x64\, found through the
-// chosen scope, with FAKE_WEBVIEW2_LOG (and FAKE_WEBVIEW2) set for this process and the ones it
-// starts. Going out of scope removes the registry value and puts the environment back; the files
-// stay with the root folder.
+// A fake runtime in place: the DLL (and, unless left out, its companion) copied to
+// <root>\<version>\EBWebView\x64\, found through the chosen scope, with FAKE_WEBVIEW2_LOG (and
+// FAKE_WEBVIEW2) set for this process and the ones it starts. Going out of scope removes the
+// registry value and puts the environment back; the files stay with the root folder.
 class FakeRuntime {
 public:
     FakeRuntime(const std::wstring& root, RuntimeScope scope, const std::wstring& switches,
@@ -71,8 +56,8 @@ public:
     const std::wstring& dll() const { return dll_; }
     const std::wstring& log_path() const { return log_path_; }
 
-    // Copies the DLL into place and writes the registry value of `scope`, if it has one.
-    Status place(RuntimeScope scope);
+    // Copies the DLLs into place and writes the registry value of `scope`, if it has one.
+    Status place(RuntimeScope scope, Companion companion);
 
 private:
     std::wstring folder_, dll_, log_path_;
@@ -85,10 +70,12 @@ private:
 // `switches` become FAKE_WEBVIEW2 (e.g. L"no-complete,slow-load=500"); none when empty.
 Result<std::unique_ptr<FakeRuntime>> install_fake_runtime(
     const std::wstring& root, RuntimeScope scope = RuntimeScope::per_user, const std::wstring& switches = L"",
-    const std::wstring& version = std::wstring(fake_runtime_default_version));
+    const std::wstring& version = std::wstring(fake_runtime_default_version),
+    Companion companion = Companion::beside_runtime);
 
-// The fake's DLL as the build made it.
+// The fake's DLL and its companion as the build made them.
 std::wstring fake_runtime_dll();
+std::wstring fake_runtime_companion_dll();
 
 // The fake's record, one entry per line (see tests/fixtures/fake-webview2/README.md).
 struct FakeLog {

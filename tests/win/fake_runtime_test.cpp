@@ -131,8 +131,8 @@ protected:
         const auto folder = registered_folder(root, view);
         ASSERT_TRUE(folder.has_value());
         const std::wstring dll = *folder + L"\\EBWebView\\x64\\EmbeddedBrowserWebView.dll";
-        library_.reset(::LoadLibraryExW(dll.c_str(), nullptr,
-                                        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+        library_.reset(
+            ::LoadLibraryExW(dll.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
         ASSERT_TRUE(library_.valid()) << ::GetLastError();
         create_ = reinterpret_cast<wv::CreateWebViewEnvironmentWithOptionsInternal*>(
             reinterpret_cast<void*>(::GetProcAddress(library_.get(), "CreateWebViewEnvironmentWithOptionsInternal")));
@@ -142,7 +142,7 @@ protected:
     // A fixed-version runtime: the DLL in its folder, by full path.
     void load_directly() {
         library_.reset(::LoadLibraryExW(runtime_->dll().c_str(), nullptr,
-                                        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS));
+                                        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32));
         ASSERT_TRUE(library_.valid()) << ::GetLastError();
         create_ = reinterpret_cast<wv::CreateWebViewEnvironmentWithOptionsInternal*>(
             reinterpret_cast<void*>(::GetProcAddress(library_.get(), "CreateWebViewEnvironmentWithOptionsInternal")));

@@ -1,7 +1,8 @@
 // The help window's web view on a display, against the fake WebView2 runtime: what the launcher
 // asks of the runtime (browser arguments, language, user data folder, settings, background,
-// script, starting page), how its handlers answer navigations, new windows and a page's close
-// request, and what a failure leaves behind.
+// script, starting page), how it follows the window (size, moves, minimising, focus), how its
+// handlers answer navigations, new windows and a page's close request, and what a failure leaves
+// behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -153,7 +154,9 @@ TEST_F(HelpWebViewTest, SetsUpTheWebViewAndLoadsTheStartingPage) {
         record.has("script: Object.defineProperty(window, 'ipc', { value: Object.freeze({ postMessage: s=> "
                    "window.chrome.webview.postMessage(s) }) });"));
     EXPECT_TRUE(record.has(client_bounds(window_->hwnd())));
-    EXPECT_TRUE(record.in_order({"controller-created", "setting ", "background ", "script: ", "navigate-to-string "}));
+    // The first page starts only once the script is registered, or it would run without it.
+    EXPECT_TRUE(record.in_order(
+        {"controller-created", "setting ", "background ", "script: ", "script-added ", "navigate-to-string "}));
     ASSERT_EQ(record.starting_with("navigate-to-string ").size(), 1u);
     EXPECT_TRUE(record.has("navigate-to-string starting-page"));
 }
@@ -195,23 +198,43 @@ TEST_F(HelpWebViewTest, LoadsHtmlItIsGiven) {
     EXPECT_EQ(log().starting_with("navigate-to-string ").size(), 2u);
 }
 
-TEST_F(HelpWebViewTest, FollowsTheWindowsSizeUntilItIsClosed) {
+TEST_F(HelpWebViewTest, FollowsTheWindowUntilItIsClosed) {
     install(RuntimeScope::fixed_version);
     auto view = create_ok();
     ASSERT_TRUE(view);
     ASSERT_NE(child_window(), nullptr);
+    const HWND hwnd = window_->hwnd();
 
-    ::SetWindowPos(window_->hwnd(), nullptr, 0, 0, 900, 800, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    const std::string resized = client_bounds(window_->hwnd());
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 900, 800, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const std::string resized = client_bounds(hwnd);
     ASSERT_TRUE(logged(resized)) << resized;
+    ::SetWindowPos(hwnd, nullptr, 25, 35, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(log().has("parent-moved"));
+
+    // Activated, the window hands the keyboard to the page (programmatic reason), every time.
+    window_->set_visible(true);
+    EXPECT_TRUE(log().starting_with("move-focus").empty()) << "shown without being activated";
+    window_->focus();
+    EXPECT_EQ(log().starting_with("move-focus 0").size(), 1u);
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 200,
+                                         nullptr, nullptr, nullptr, nullptr);
+    ::SetForegroundWindow(other);
+    ::SetForegroundWindow(hwnd);
+    EXPECT_EQ(log().starting_with("move-focus 0").size(), 2u);
+    ::DestroyWindow(other);
+
+    ::ShowWindow(hwnd, SW_MINIMIZE);
+    ::ShowWindow(hwnd, SW_RESTORE);
+    EXPECT_TRUE(log().in_order({"visible 0", "visible 1"}));
 
     view->close();
     EXPECT_TRUE(log().has("controller-close"));
     EXPECT_EQ(child_window(), nullptr);
     EXPECT_TRUE(::IsWindow(window_->hwnd()));
-    const auto bounds_before = log().starting_with("bounds ").size();
-    ::SetWindowPos(window_->hwnd(), nullptr, 0, 0, 700, 700, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    EXPECT_EQ(log().starting_with("bounds ").size(), bounds_before);
+    const auto lines_before = log().lines.size();
+    ::SetWindowPos(hwnd, nullptr, 50, 50, 700, 700, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetFocus(hwnd);
+    EXPECT_EQ(log().lines.size(), lines_before);
 
     const auto after_close = view->load_url("http://127.0.0.1:80/desk/help");
     EXPECT_FALSE(after_close.ok());
@@ -238,6 +261,7 @@ TEST_F(HelpWebViewTest, FailuresSayWhatFailedAndLeaveTheWindowAsItWas) {
         {L"fail-environment-call", "couldn't create the web view's environment (HRESULT 0x80004005)"},
         {L"fail-environment", "couldn't create the web view's environment (HRESULT 0x80004005)"},
         {L"fail-controller", "couldn't create the web view's controller (HRESULT 0x80004005)"},
+        {L"fail-script", "couldn't add the web view's initialization script (HRESULT 0x80004005)"},
     };
     for (const auto& c : cases) {
         root_ = scratch_folder();  // the runtime library before stays loaded where it is

@@ -1,7 +1,9 @@
 #include "process_support_win.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <stdexcept>
 #include <thread>
 
 #include "base/unique_resource_win.h"
@@ -129,13 +131,8 @@ EnvironmentOverride::~EnvironmentOverride() {
 }
 
 std::vector<std::string> environment_entries_utf8() {
-    struct traits {
-        using pointer = wchar_t*;
-        static pointer invalid() { return nullptr; }
-        static void close(pointer p) { ::FreeEnvironmentStringsW(p); }
-    };
     std::vector<std::string> entries;
-    const unique_any<traits> block(::GetEnvironmentStringsW());
+    const unique_environment_strings block(::GetEnvironmentStringsW());
     if (!block) return entries;
     for (const wchar_t* entry = block.get(); *entry != L'\0';) {
         const std::wstring_view text(entry);
@@ -146,6 +143,17 @@ std::vector<std::string> environment_entries_utf8() {
 }
 
 std::string std_handle_kind(DWORD which) { return fixture::std_handle_kind(which); }
+
+HandleProbe::HandleProbe() {
+    static std::atomic<int> count{0};
+    const std::wstring name = L"tarven-handle-probe-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(++count);
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    event_.reset(::CreateEventW(&inheritable, TRUE, FALSE, name.c_str()));
+    if (!event_) throw std::runtime_error("cannot make the probe's event");
+    const auto value = reinterpret_cast<std::uintptr_t>(event_.get());
+    variable_.emplace(L"TARVEN_HANDLE_PROBE", std::to_wstring(value) + L" " + name);
+}
 
 std::optional<StandinRecord> parse_standin_record(std::string_view text) {
     StandinRecord record;
@@ -180,6 +188,8 @@ std::optional<StandinRecord> parse_standin_record(std::string_view text) {
             record.env.push_back(value);
         } else if (key == "child") {
             record.child = number();
+        } else if (key == "probe") {
+            record.probe = value;
         } else {
             return std::nullopt;
         }

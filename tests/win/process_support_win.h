@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unique_resource_win.h"
+
 namespace tarven::test {
 
 // A new, empty folder under the temporary directory, removed with its content at the end.
@@ -76,6 +78,20 @@ struct StandinRecord {
     std::string std_input, std_output, std_error;
     std::vector<std::string> env;  // "NAME=value", in the order of its block
     std::optional<DWORD> child;
+    std::string probe;  // what became of a HandleProbe's event; empty without one
+};
+
+// An inheritable event that the launcher holds and must not pass on: its handle value and name
+// go to the stand-ins in TARVEN_HANDLE_PROBE, and their record says whether they got it.
+class HandleProbe {
+public:
+    HandleProbe();
+    HandleProbe(const HandleProbe&) = delete;
+    HandleProbe& operator=(const HandleProbe&) = delete;
+
+private:
+    unique_handle event_;
+    std::optional<EnvironmentOverride> variable_;
 };
 
 std::optional<StandinRecord> parse_standin_record(std::string_view text);

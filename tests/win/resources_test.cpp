@@ -22,19 +22,8 @@
 namespace tarven {
 namespace {
 
-struct icon_traits {
-    using pointer = HICON;
-    static pointer invalid() { return nullptr; }
-    static void close(pointer icon) { ::DestroyIcon(icon); }
-};
-using unique_hicon = unique_any<icon_traits>;
-
-struct actctx_traits {
-    using pointer = HANDLE;
-    static pointer invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(pointer context) { ::ReleaseActCtx(context); }
-};
-using unique_actctx = unique_any<actctx_traits>;
+using unique_hicon = unique_any<HICON, ::DestroyIcon>;
+using unique_actctx = unique_any<HANDLE, ::ReleaseActCtx, invalid_handle_value>;
 
 const std::set<int> icon_sizes{16, 20, 24, 32, 48, 64, 128, 256};
 

@@ -234,10 +234,13 @@ private:
     HANDLE in_, out_, err_;
 };
 
-TEST_F(StartApplicationTest, StandardHandlesReachTheApplicationEvenWhenNotInheritable) {
+// Only the standard handles go along: never another inheritable handle of the launcher.
+TEST_F(StartApplicationTest, StandardHandlesAndNothingElseReachTheApplicationEvenWhenNotInheritable) {
     make_folder();
+    const test::HandleProbe unrelated;
     // Not inheritable, as a launcher's own handles may be; files, so that the kind tells them
-    // from anything the application could have of its own.
+    // from anything the application could have of its own. One handle for both outputs, which
+    // the start must name only once.
     const unique_hfile output(::CreateFileW(folder_->entry(L"out.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(output);
@@ -251,6 +254,25 @@ TEST_F(StartApplicationTest, StandardHandlesReachTheApplicationEvenWhenNotInheri
     EXPECT_EQ(seen.std_output, "disk");
     EXPECT_EQ(seen.std_error, "disk");
     EXPECT_NE(seen.std_input, "disk");
+    EXPECT_EQ(seen.probe, "not inherited");
+}
+
+// A launcher started from the desktop has no standard handles: then it passes no handle at all.
+TEST_F(StartApplicationTest, WithoutStandardHandlesNoHandleReachesTheApplication) {
+    make_folder();
+    const test::HandleProbe unrelated;
+    std::string failure;
+    {
+        const StdHandlesOverride swap(nullptr, nullptr, nullptr);
+        failure = start();
+    }
+    ASSERT_EQ(failure, "");
+    const StandinRecord seen = record();
+    // Nothing of the launcher's. (Started so, Wine gives a console program the handles of its own
+    // hidden console.)
+    for (const std::string& kind : {seen.std_input, seen.std_output, seen.std_error})
+        EXPECT_TRUE(kind == "none" || kind == "char") << kind;
+    EXPECT_EQ(seen.probe, "not inherited");
 }
 
 TEST_F(StartApplicationTest, MissingProgramFailsWithTheSystemsTextForError2) {

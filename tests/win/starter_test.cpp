@@ -1,9 +1,13 @@
 // The starter thread's handshake and watch against a real process and a real port file.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "base/os_error_win.h"
+#include "base/small_file_win.h"
 #include "base/unique_resource_win.h"
 #include "supervise/command_line.h"
 #include "supervise/starter_win.h"
@@ -52,11 +56,17 @@ protected:
         ::TerminateProcess(process_, 0);
         ::WaitForSingleObject(process_, INFINITE);
     }
-    void write_port_file(std::string_view text) {
+    // `text`, then zeros up to `length` when that is longer, without writing them (a sparse end).
+    void write_port_file(std::string_view text, LONGLONG length = 0) {
         const unique_hfile file(::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                               CREATE_ALWAYS, 0, nullptr));
         DWORD written = 0;
         ASSERT_TRUE(::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+        if (length <= static_cast<LONGLONG>(text.size())) return;
+        LARGE_INTEGER end{};
+        end.QuadPart = length;
+        ASSERT_TRUE(::SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(::SetEndOfFile(file.get())) << render_os_error(::GetLastError());
     }
 
     // Runs the handshake on a thread of its own, as the starter does, and hands back the channel.
@@ -149,6 +159,46 @@ TEST_F(Handshake, PortFileLockedAgainstReadersIsNoPortYet) {
         ::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locker.valid());
     EXPECT_EQ(read_port(folder_), std::nullopt);
+}
+
+TEST_F(Handshake, PortFileLongerThanItsLimitOrNotADiskFileIsNoPortYet) {
+    const std::string fits = "8080" + std::string(max_port_file_bytes - 4, ' ');
+    write_port_file(fits);
+    EXPECT_EQ(read_port(folder_), std::optional<std::uint16_t>(8080));
+    write_port_file(fits + " ");
+    EXPECT_EQ(read_port(folder_), std::nullopt);
+
+    // A device reads as empty, which is not a disk file's content.
+    EXPECT_EQ(read_small_disk_file(L"\\\\.\\NUL", max_port_file_bytes), std::nullopt);
+
+    // A pipe whose writer stays silent would block the read for ever.
+    const std::wstring pipe_name = L"\\\\.\\pipe\\tarven-port-" + std::to_wstring(::GetCurrentProcessId());
+    unique_hfile pipe(::CreateNamedPipeW(pipe_name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096,
+                                         4096, 0, nullptr));
+    ASSERT_TRUE(pipe.valid()) << render_os_error(::GetLastError());
+    auto read = std::async(std::launch::async, [&] { return read_small_disk_file(pipe_name, max_port_file_bytes); });
+    const bool returned = read.wait_for(5s) == std::future_status::ready;
+    pipe.reset();  // ends a read that blocked
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(read.get(), std::nullopt);
+}
+
+TEST_F(Handshake, HugePortFileKeepsTheHandshakeWaiting) {
+    start_application();
+    write_port_file("8080", 64LL << 30);
+    EventReceiver receiver = handshake_in_background();
+    EXPECT_EQ(next(receiver).message, "Tarven didn't answer in time.");
+}
+
+// Whatever escapes the starter's steps still ends the run as a failed start does.
+TEST_F(Handshake, StarterThatThrowsReportsThatItStopped) {
+    auto channel = make_event_channel();
+    run_starter({Payload{}, folder_, child_, std::move(channel.sender), quick},
+                [](StarterWork&) { throw std::runtime_error("anything"); });
+    const HelpEvent failed = next(channel.receiver);
+    EXPECT_EQ(failed.kind, HelpEvent::Kind::Failed);
+    EXPECT_EQ(failed.message, "Tarven Help stopped unexpectedly");
+    EXPECT_TRUE(std::holds_alternative<EventReceiver::Closed>(channel.receiver.receive_for(0ms)));
 }
 
 // A whole starter run up to a failed start: the payload has no Tarven.exe.

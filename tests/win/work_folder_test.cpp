@@ -1,5 +1,9 @@
-// The work folder on a real file system: its name and place, its first content, and its removal.
+// The work folder on a real file system: its name and place, its rights, its first content, and
+// its removal.
 #include <gtest/gtest.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <chrono>
 #include <regex>
@@ -7,7 +11,9 @@
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "payload/work_folder.h"
 #include "payload/work_folder_win.h"
+#include "process_support_win.h"
 
 namespace tarven {
 namespace {
@@ -36,6 +42,117 @@ void write_file(const std::wstring& path, std::string_view content) {
     ASSERT_TRUE(file.valid());
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+}
+
+std::optional<std::string> file_content(const std::wstring& path) { return test::read_file_bytes(path); }
+
+// A link to a folder, as another user could put one into a shared temp directory: a symbolic
+// link where Windows makes one; under Wine (whose CreateSymbolicLinkW makes nothing) a Unix
+// symbolic link, which Wine shows as a reparse point in listings but follows on a handle, as it
+// would a junction. Deleted at the end, whoever left it.
+class FolderLink {
+public:
+    FolderLink(std::wstring link, const std::wstring& target) : link_(std::move(link)) {
+        if (::CreateSymbolicLinkW(link_.c_str(), target.c_str(),
+                                  SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+            exists())
+            return;
+        run_unix({"/bin/ln", "-s", unix_path(target), unix_path(link_)});
+    }
+    ~FolderLink() {
+        if (exists() && !::RemoveDirectoryW(link_.c_str())) run_unix({"/bin/rm", "-f", unix_path(link_)});
+    }
+    FolderLink(const FolderLink&) = delete;
+    FolderLink& operator=(const FolderLink&) = delete;
+
+    bool exists() const { return ::GetFileAttributesW(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    static std::string unix_path(const std::wstring& path) {
+        using ToUnix = char*(CDECL*)(LPCWSTR);
+        const auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        if (to_unix == nullptr) return {};
+        char* unix = to_unix(path.c_str());
+        std::string text = unix != nullptr ? unix : "";
+        ::HeapFree(::GetProcessHeap(), 0, unix);
+        return text;
+    }
+
+    // Wine starts a Unix program given by its path on the Z: drive; it is done when the link is.
+    void run_unix(const std::vector<std::string>& words) {
+        std::wstring command_line;
+        for (const std::string& word : words) command_line += L"\"" + widen(word) + L"\" ";
+        const std::wstring program = L"Z:" + widen(words.front());
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &started))
+            return;
+        const unique_handle process(started.hProcess), thread(started.hThread);
+        const bool wanted = words.front() == "/bin/ln";
+        test::poll_until([&] { return exists() == wanted; }, std::chrono::seconds(10));
+    }
+
+    std::wstring link_;
+};
+
+// The accounts a work folder may grant anything to.
+struct Accounts {
+    std::vector<BYTE> user, system, administrators;
+};
+
+std::vector<BYTE> well_known(WELL_KNOWN_SID_TYPE type) {
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = static_cast<DWORD>(sid.size());
+    if (!::CreateWellKnownSid(type, nullptr, sid.data(), &size)) return {};
+    sid.resize(size);
+    return sid;
+}
+
+Accounts work_folder_accounts() {
+    Accounts accounts{{}, well_known(WinLocalSystemSid), well_known(WinBuiltinAdministratorsSid)};
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return accounts;
+    const unique_handle owner(token);
+    std::vector<BYTE> info(1024);
+    DWORD size = 0;
+    if (!::GetTokenInformation(token, TokenUser, info.data(), static_cast<DWORD>(info.size()), &size)) return accounts;
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
+    const auto* bytes = static_cast<const BYTE*>(sid);
+    accounts.user.assign(bytes, bytes + ::GetLengthSid(sid));
+    return accounts;
+}
+
+bool same_sid(const std::vector<BYTE>& sid, PSID other) {
+    return !sid.empty() && ::EqualSid(const_cast<BYTE*>(sid.data()), other);
+}
+
+// The allowed entries of a DACL as (account, rights, inheritance flags); an entry of another
+// kind, or for an account outside the three, is "other".
+std::vector<std::string> dacl_entries(PACL dacl, const Accounts& accounts) {
+    std::vector<std::string> entries;
+    for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(dacl, i, &ace)) return {"unreadable"};
+        const auto& header = *static_cast<ACE_HEADER*>(ace);
+        if (header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+            entries.push_back("other");
+            continue;
+        }
+        auto& allowed = *static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        const PSID sid = &allowed.SidStart;
+        const char* who = same_sid(accounts.user, sid)             ? "user"
+                          : same_sid(accounts.system, sid)         ? "system"
+                          : same_sid(accounts.administrators, sid) ? "administrators"
+                                                                   : "other";
+        const bool full = allowed.Mask == FILE_ALL_ACCESS;
+        const int inherit = header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+        entries.push_back(std::string(who) + (full ? " full" : " partial") +
+                          (inherit == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) ? " inherited-inside" : ""));
+    }
+    return entries;
 }
 
 // Sets TMP and TEMP for the test's own process (which is where GetTempPathW looks) and puts the
@@ -76,6 +193,54 @@ TEST(MakeWorkFolder, IsNamedForTheProcessInTheTempDirectoryAndHoldsOnlyTmp) {
     EXPECT_FALSE(work_folder_exists(folder));
 }
 
+// A temp directory where everyone may do everything, as a shared C:\Temp: nothing of that may
+// reach the work folder.
+TEST(MakeWorkFolder, GrantsTheUserSystemAndAdministratorsAloneEvenInASharedTempDirectory) {
+    const Accounts accounts = work_folder_accounts();
+    ASSERT_FALSE(accounts.user.empty());
+
+    // The descriptor the folder is made with: protected, three entries, inherited by all inside.
+    const auto descriptor = work_folder_security_descriptor();
+    ASSERT_TRUE(descriptor) << descriptor.error();
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(::GetSecurityDescriptorControl(descriptor.value().get(), &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.value().get(), &present, &dacl, &defaulted));
+    ASSERT_TRUE(present);
+    EXPECT_EQ(dacl_entries(dacl, accounts),
+              (std::vector<std::string>{"user full inherited-inside", "system full inherited-inside",
+                                        "administrators full inherited-inside"}));
+
+    // The folder as the file system keeps it. Wine keeps no ACL: it turns the descriptor into Unix
+    // permissions and reads those back as entries (no Administrators, no protection flag), and an
+    // entry for everyone where others may read. So only this much holds on both.
+    const test::ScratchFolder scratch;
+    PSECURITY_DESCRIPTOR everyone = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &everyone, nullptr));
+    const unique_hlocal everyone_owner(everyone);
+    SECURITY_ATTRIBUTES open_to_all{sizeof open_to_all, everyone, FALSE};
+    const std::wstring shared = scratch.entry(L"shared temp");
+    ASSERT_TRUE(::CreateDirectoryW(shared.c_str(), &open_to_all));
+    const TempVariables temp(shared + L"\\");
+    auto made = make_work_folder();
+    ASSERT_TRUE(made) << made.error();
+    PSECURITY_DESCRIPTOR kept = nullptr;
+    PACL kept_dacl = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoW(made.value().path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, &kept_dacl, nullptr, &kept),
+              ERROR_SUCCESS);
+    const unique_hlocal kept_owner(kept);
+    const std::vector<std::string> entries = dacl_entries(kept_dacl, accounts);
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "user full inherited-inside"), entries.end());
+    for (const std::string& entry : entries) EXPECT_EQ(entry.find("other"), std::string::npos) << entry;
+    remove_work_folder(made.value(), 2, 10ms);
+    EXPECT_FALSE(work_folder_exists(made.value()));
+}
+
 TEST(MakeWorkFolder, TwoRunsGetTwoFolders) {
     auto first = make_work_folder();
     auto second = make_work_folder();
@@ -114,9 +279,60 @@ TEST(RemoveWorkFolder, TakesNestedFilesAndFoldersAndReadOnlyFiles) {
     write_file(folder.entry(L"tmp") + L"\\scratch.txt", "scratch");
     write_file(folder.entry(L"port"), "8080");
     ::SetFileAttributesW(folder.entry(L"port").c_str(), FILE_ATTRIBUTE_READONLY);
+    // Deeper than MAX_PATH, as the web view's data can be (Wine itself has no such limit).
+    std::wstring deep = folder.literal_entry(L"webview");
+    while (deep.size() < 2 * MAX_PATH) {
+        deep += L"\\a-rather-long-folder-name";
+        ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    write_file(deep + L"\\at-the-bottom.txt", "deep");
+    // Names that only the literal form keeps: a device's name, a trailing dot or blank.
+    for (const wchar_t* name : {L"aux", L"nul.txt", L"trailing dot.", L"trailing blank "})
+        write_file(folder.literal_entry(name), "literal");
     remove_work_folder(folder, 2, 10ms);
     EXPECT_FALSE(work_folder_exists(folder));
 }
+
+// Where a link stands in the folder, or in its place, the removal never goes where it points.
+enum class LinkPlace { instead_of_the_folder, instead_of_a_folder_inside };
+
+class RemoveWorkFolderWithALink : public testing::TestWithParam<LinkPlace> {};
+
+TEST_P(RemoveWorkFolderWithALink, LeavesWhatTheLinkPointsToAlone) {
+    const test::ScratchFolder victim(L" victim");
+    write_file(victim.entry(L"precious.txt"), "precious");
+    ASSERT_TRUE(::CreateDirectoryW(victim.entry(L"inner").c_str(), nullptr));
+    write_file(victim.entry(L"inner\\precious.txt"), "inner");
+
+    WorkFolder folder;
+    std::unique_ptr<FolderLink> link;
+    if (GetParam() == LinkPlace::instead_of_the_folder) {
+        folder.path = temp_path() + L"TarvenHelp-" + std::to_wstring(::GetCurrentProcessId()) + L"-swapped";
+        link = std::make_unique<FolderLink>(folder.path, victim.path());
+    } else {
+        auto made = make_work_folder();
+        ASSERT_TRUE(made) << made.error();
+        folder = made.value();
+        write_file(folder.entry(L"tmp\\scratch.txt"), "scratch");
+        link = std::make_unique<FolderLink>(folder.entry(L"webview"), victim.path());
+    }
+    ASSERT_TRUE(link->exists()) << "no link could be made";
+
+    remove_work_folder(folder, 2, 10ms);
+    EXPECT_EQ(file_content(victim.entry(L"precious.txt")), std::optional<std::string>("precious"));
+    EXPECT_EQ(file_content(victim.entry(L"inner\\precious.txt")), std::optional<std::string>("inner"));
+    // What was the folder's own went. (Wine cannot delete a link to a folder at all: there the
+    // link, and so the folder, stay; Windows deletes the link as itself.)
+    if (GetParam() == LinkPlace::instead_of_a_folder_inside) {
+        EXPECT_EQ(::GetFileAttributesW(folder.entry(L"tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    link.reset();
+    remove_work_folder(folder, 2, 10ms);
+    EXPECT_FALSE(work_folder_exists(folder));
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, RemoveWorkFolderWithALink,
+                         testing::Values(LinkPlace::instead_of_the_folder, LinkPlace::instead_of_a_folder_inside));
 
 TEST(RemoveWorkFolder, FolderAlreadyGoneReturnsWithoutSleeping) {
     const WorkFolder gone{temp_path() + L"TarvenHelp-0-gone"};

@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
-"""End-to-end test of tarven-payload: pack, list, verify, damage and refused names.
+"""End-to-end test of tarven-payload: pack, list, verify, extract, damage and refused names.
 
-Usage: cli_test.py TARVEN_PAYLOAD WORK_DIR
+Usage: cli_test.py TARVEN_PAYLOAD WORK_DIR VERSION
+       cli_test.py TARVEN_PAYLOAD WORK_DIR --launchers DEMO_EXE DEMO_PAYLOAD DAMAGED_EXE OTHER_EXE
+The second form reads built launchers (the demo one and one carrying a damaged payload) and a
+Windows program that carries no payload.
 """
 import os
+import pty
+import random
 import shutil
 import struct
 import subprocess
@@ -15,8 +20,8 @@ WORK = sys.argv[2]
 failures = []
 
 
-def run(*args):
-    return subprocess.run([TOOL, *args], capture_output=True)
+def run(*args, **kwargs):
+    return subprocess.run([TOOL, *args], capture_output=True, **kwargs)
 
 
 def check(condition, what, result=None):
@@ -61,6 +66,17 @@ def write(path, data):
         f.write(data)
 
 
+def record(name, content, stream=None):
+    stream = zlib.compress(content, 9) if stream is None else stream
+    return struct.pack("<H", len(name)) + name + struct.pack("<QQ", len(content), len(stream)) + stream
+
+
+def tree(path):
+    """The files under a folder and their bytes."""
+    path = os.fsencode(path)
+    return {name: read(os.path.join(path, name)) for name in sorted(os.listdir(path))}
+
+
 FILES = {
     b"Tarven.exe": b"MZ" + bytes(range(256)) * 400,
     b"b c.txt": b"hello " * 1000,
@@ -74,7 +90,7 @@ def test_pack_list_verify():
     src = folder("src", FILES)
     out = os.path.join(WORK, "out.bin")
     result = run("pack", "--output", out, "--dir", src)
-    check(result.returncode == 0, "pack --dir succeeds", result)
+    check(result.returncode == 0 and result.stderr == b"", "pack --dir succeeds, silent off a terminal", result)
     payload = read(out)
     records = parse(payload)
     names = [r[0] for r in records]
@@ -109,7 +125,8 @@ def test_damage(out, records):
     cut = os.path.join(WORK, "cut.bin")
     write(cut, payload[:-1])
     result = run("verify", cut)
-    check(result.returncode == 1 and result.stderr == b"Tarven Help's files are cut short\n", "cut payload", result)
+    check(result.returncode == 1 and result.stderr == f"tarven-payload: {cut}: Tarven Help's files are cut short\n".encode(),
+          "cut payload", result)
 
     name, _, stream, offset = records[-1]
     damaged = bytearray(payload)
@@ -117,13 +134,17 @@ def test_damage(out, records):
     bad = os.path.join(WORK, "damaged.bin")
     write(bad, bytes(damaged))
     result = run("verify", bad)
-    expected = name + b" in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    expected = f"tarven-payload: {bad}: ".encode() + name + b" in Tarven Help is damaged: adler-32 checksum mismatch\n"
     check(result.returncode == 1 and result.stderr == expected, "damaged stream gives the launcher's message", result)
+    result = run("extract", "--output", os.path.join(WORK, "from-damaged"), bad)
+    check(result.returncode == 1 and result.stderr == expected, "extract refuses a damaged payload", result)
+    check(not os.path.exists(os.path.join(WORK, "from-damaged")), "extract of a damaged payload writes nothing")
 
     stray = os.path.join(WORK, "stray.bin")
     write(stray, payload + b"\x00")
     result = run("list", stray)
-    check(result.returncode == 1 and result.stderr == b"Tarven Help's files are cut short\n", "list stops at a stray byte", result)
+    check(result.returncode == 1 and result.stderr == f"tarven-payload: {stray}: Tarven Help's files are cut short\n".encode(),
+          "list stops at a stray byte", result)
 
 
 def test_refused(case, files, expected_in_stderr, use_dir=True):
@@ -138,16 +159,126 @@ def test_refused(case, files, expected_in_stderr, use_dir=True):
     check(not os.path.exists(out), f"{case}: no output file written")
 
 
+def test_extract(out):
+    dest = os.path.join(WORK, "extracted")
+    result = run("extract", "--output", dest, out)
+    check(result.returncode == 0 and tree(dest) == FILES, "extract writes every file", result)
+    result = run("extract", "--output", dest, out)
+    check(result.returncode == 1 and b"empty: already there" in result.stderr and tree(dest) == FILES,
+          "extract never writes over what was there", result)
+
+    # A link planted under a record's name is not followed.
+    planted = folder("planted", {})
+    victim = os.path.join(WORK, "victim")
+    write(victim, b"keep")
+    os.symlink(victim, os.path.join(planted, "empty"))
+    result = run("extract", "--output", planted, out)
+    check(result.returncode == 1 and read(victim) == b"keep" and os.listdir(planted) == ["empty"],
+          "extract writes nothing when a name is taken by a link", result)
+
+    payloads = {
+        "later-wins": record(b"a", b"first") + record(b"b", b"") + record(b"a", b"second"),
+        "strict-name": record(b"ok", b"1") + record(b"Webview", b"2"),
+    }
+    for case, payload in payloads.items():
+        write(os.path.join(WORK, case + ".bin"), payload)
+    result = run("extract", "--output", os.path.join(WORK, "later-wins"), os.path.join(WORK, "later-wins.bin"))
+    check(result.returncode == 0 and tree(os.path.join(WORK, "later-wins")) == {b"a": b"second", b"b": b""},
+          "a later record of a name replaces the earlier one", result)
+    dest = os.path.join(WORK, "strict-name")
+    result = run("extract", "--output", dest, dest + ".bin")
+    check(result.returncode == 1 and b'"Webview" is refused' in result.stderr and not os.path.exists(dest),
+          "extract refuses the launcher's own names before writing anything", result)
+
+
+def test_threads():
+    """A file of several blocks: the same bytes on one thread or many, one zlib stream."""
+    rng = random.Random(10)
+    words = [bytes(rng.choices(b"abcdefghij", k=rng.randint(2, 9))) for _ in range(500)]
+    content = b" ".join(rng.choices(words, k=1_800_000))[: 9 << 20]
+    src = folder("big", {b"big.bin": content})
+    outs = [os.path.join(WORK, f"big-{n}.bin") for n in (1, 3)]
+    for n, out in zip((1, 3), outs):
+        result = run("pack", "--threads", str(n), "--output", out, "--dir", src)
+        check(result.returncode == 0, f"pack --threads {n}", result)
+    check(read(outs[0]) == read(outs[1]), "pack's output is the same on one and on three threads")
+    (_, _, stream, _), = parse(read(outs[0]))
+    check(zlib.decompress(stream) == content, "a stream of several blocks inflates to the file with plain zlib")
+
+
+def test_progress(out, src):
+    """Progress shows on a terminal only, and not with --quiet."""
+    for quiet in ([], ["--quiet"]):
+        main_end, terminal = pty.openpty()
+        result = subprocess.run([TOOL, "pack", *quiet, "--output", out, "--dir", src], stderr=terminal,
+                                stdout=subprocess.PIPE)
+        os.close(terminal)
+        shown = b""
+        try:
+            while chunk := os.read(main_end, 4096):
+                shown += chunk
+        except OSError:
+            pass
+        os.close(main_end)
+        expected = f"tarven-payload: {out}: packed 5 of 5 files".encode()
+        check(result.returncode == 0 and (expected in shown) == (not quiet), f"progress on a terminal {quiet}: {shown!r}")
+
+
+def test_conventions(out):
+    result = run("--version")
+    check(result.returncode == 0 and result.stdout == f"tarven-payload {sys.argv[3]}\n".encode(), "--version", result)
+    for command in ("pack", "list", "verify", "extract"):
+        result = run(command, "--help")
+        check(result.returncode == 0 and result.stdout.startswith(f"usage: tarven-payload {command}".encode()),
+              f"{command} --help", result)
+    for usage in (["extract", out], ["list"], ["pack", "--threads", "0", "--output", out, out], ["list", "--all", out]):
+        result = run(*usage)
+        check(result.returncode == 2 and result.stderr.startswith(b"tarven-payload: "), f"usage error {usage}", result)
+
+
+def test_launchers(demo_exe, demo_payload, damaged_exe, other_exe):
+    listed = run("list", demo_exe)
+    check(listed.returncode == 0 and listed.stdout == run("list", demo_payload).stdout,
+          "list finds the payload in the demo launcher", listed)
+    result = run("verify", demo_exe)
+    check(result.returncode == 0 and result.stdout.startswith(b"ok: "), "verify reads the demo launcher", result)
+    from_exe, from_file = os.path.join(WORK, "from-exe"), os.path.join(WORK, "from-file")
+    result = run("extract", "--output", from_exe, demo_exe)
+    run("extract", "--output", from_file, demo_payload)
+    check(result.returncode == 0 and b"Tarven.exe" in tree(from_exe) and tree(from_exe) == tree(from_file),
+          "extract writes the demo launcher's files", result)
+
+    damage = b"Tarven.exe in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    result = run("verify", damaged_exe)
+    check(result.returncode == 1 and result.stderr == f"tarven-payload: {damaged_exe}: ".encode() + damage,
+          "verify reports the damaged launcher's record", result)
+    dest = os.path.join(WORK, "from-damaged-exe")
+    result = run("extract", "--output", dest, damaged_exe)
+    check(result.returncode == 1 and not os.path.exists(dest), "extract writes nothing from a damaged launcher", result)
+
+    result = run("list", other_exe)
+    expected = f"tarven-payload: {other_exe}: a Windows program without a Tarven Help payload (it has no .tvnpay section)\n"
+    check(result.returncode == 1 and result.stderr == expected.encode(), "a program without a payload", result)
+
+
 def main():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
+    if sys.argv[3] == "--launchers":
+        test_launchers(*sys.argv[4:8])
+        return report()
     out, records = test_pack_list_verify()
     test_damage(out, records)
+    test_extract(out)
+    test_threads()
+    test_progress(os.path.join(WORK, "progress.bin"), os.path.join(WORK, "src"))
+    test_conventions(out)
     test_refused("colon", {b"ok.txt": b"1", b"a:b": b"2"}, b'"a:b"')
     test_refused("backslash", {b"a\\b": b"2"}, b'"a\\\\b"')
     test_refused("long", {b"n" * 129: b"2"}, b'"' + b"n" * 129 + b'"')
     test_refused("not-utf8", {b"bad\xff": b"2"}, b'"bad\xef\xbf\xbd" is not UTF-8')
     test_refused("control", {b"tab\there:x": b"2"}, b'"tab\\there:x"')
+    test_refused("device", {b"con.txt": b"2"}, b'con.txt: the name "con.txt" is refused: Windows takes it for a device')
     dup = folder("dup2", {b"same": b"x"})
     src = folder("dup1", {b"same": b"y"})
     out = os.path.join(WORK, "dup.bin")
@@ -162,12 +293,15 @@ def main():
     check(not os.path.exists(os.path.join(WORK, "nested.bin")), "sub-folder: no output file written")
 
     result = run("--help")
-    check(result.returncode == 0 and b"tarven-payload pack" in result.stdout, "--help", result)
+    check(result.returncode == 0 and b"tarven-payload COMMAND --help" in result.stdout, "--help", result)
     result = run("frobnicate")
     check(result.returncode == 2 and result.stderr.startswith(b"tarven-payload: unknown command"), "unknown command", result)
     result = run("verify", os.path.join(WORK, "missing.bin"))
     check(result.returncode == 1 and b"missing.bin" in result.stderr, "missing payload file", result)
+    return report()
 
+
+def report():
     if failures:
         print(f"{len(failures)} check(s) failed")
         return 1

@@ -1,23 +1,20 @@
 #include "pack.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <limits>
+#include <optional>
 #include <set>
 #include <system_error>
 
 #include "base/utf8.h"
+#include "block_deflate.h"
+#include "strict_names.h"
 #include "payload/entry_name.h"
 
 namespace tarven::payload_tool {
 namespace fs = std::filesystem;
 namespace {
-
-// zlib counts in uInt; files may be larger, so they are fed in chunks.
-constexpr std::size_t largest_chunk = std::numeric_limits<uInt>::max();
 
 std::string as_text(const std::u8string& text) { return {text.begin(), text.end()}; }
 
@@ -34,39 +31,14 @@ void append_le(std::string& out, std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i, value >>= 8) out.push_back(static_cast<char>(value & 0xFF));
 }
 
-// Level 9 with zlib's default window and memory: streams start with 78 DA, and the same input
-// always gives the same bytes.
-Result<std::string> compress(const std::string& data) {
-    z_stream z{};
-    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) return fail("zlib could not start");
-    std::string out;
-    std::size_t offered = 0;
-    char buffer[1 << 16];
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        if (z.avail_in == 0 && offered < data.size()) {
-            const std::size_t chunk = std::min(data.size() - offered, largest_chunk);
-            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + offered));
-            z.avail_in = static_cast<uInt>(chunk);
-            offered += chunk;
-        }
-        z.next_out = reinterpret_cast<Bytef*>(buffer);
-        z.avail_out = sizeof buffer;
-        status = deflate(&z, offered == data.size() ? Z_FINISH : Z_NO_FLUSH);
-        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) {
-            deflateEnd(&z);
-            return fail("zlib failed to compress");
-        }
-        out.append(buffer, sizeof buffer - z.avail_out);
-    }
-    deflateEnd(&z);
-    return out;
-}
-
-Status write_record(std::ofstream& out, const PackInput& input) {
+Status write_record(std::ofstream& out, const PackInput& input, const PackOptions& options, PackProgress& progress) {
     Result<std::string> content = read_file(input.path);
     if (!content) return fail(content.error());
-    const Result<std::string> stream = compress(content.value());
+    const Result<std::string> stream =
+        deflate_in_blocks(content.value(), options.threads, deflate_block_size, [&](std::size_t bytes) {
+            progress.bytes += bytes;
+            if (options.progress) options.progress(progress);
+        });
     if (!stream) return fail(display(input.path) + ": " + stream.error());
     std::string head;
     append_le(head, input.name.size(), 2);
@@ -75,20 +47,32 @@ Status write_record(std::ofstream& out, const PackInput& input) {
     append_le(head, stream.value().size(), 8);
     out.write(head.data(), static_cast<std::streamsize>(head.size()));
     out.write(stream.value().data(), static_cast<std::streamsize>(stream.value().size()));
+    ++progress.files;
+    if (options.progress) options.progress(progress);
     return {};
 }
 
-Status write_records(const std::vector<PackInput>& inputs, const fs::path& output) {
+Status write_records(const std::vector<PackInput>& inputs, const fs::path& output, const PackOptions& options) {
     std::ofstream out(output, std::ios::binary | std::ios::trunc);
     if (!out) return fail(display(output) + ": cannot create the file");
+    PackProgress progress;
     for (const PackInput& input : inputs)
-        if (const Status written = write_record(out, input); !written) return written;
+        if (const Status written = write_record(out, input, options, progress); !written) return written;
     out.close();
     if (!out) return fail(display(output) + ": cannot write the file");
     return {};
 }
 
 }  // namespace
+
+std::optional<std::string> name_refusal(std::string_view name) {
+    if (!check_entry_name(name))
+        return "the launcher refuses the name " + quote_entry_name(name) +
+               ": 1 to 128 bytes, not \".\" or \"..\", no NUL, \"/\", \":\" or \"\\\"";
+    if (std::optional<std::string> why = strict_name_refusal(name))
+        return "the name " + quote_entry_name(name) + " is refused: " + *why;
+    return std::nullopt;
+}
 
 std::string display(const fs::path& path) {
     try {
@@ -133,20 +117,20 @@ std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
     std::vector<std::string> refusals;
     std::set<std::string> seen;
     for (const PackInput& input : inputs) {
-        const std::string where = " (" + display(input.path) + ")";
-        if (!is_valid_utf8(input.name))
-            refusals.push_back("the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8" + where);
-        else if (!check_entry_name(input.name))
-            refusals.push_back("the launcher refuses the name " + quote_entry_name(input.name) +
-                               ": 1 to 128 bytes, not \".\" or \"..\", no NUL, \"/\", \":\" or \"\\\"" + where);
-        else if (!seen.insert(input.name).second)
-            refusals.push_back("the name " + quote_entry_name(input.name) + " is used twice" + where);
+        const std::string where = display(input.path) + ": ";
+        if (!is_valid_utf8(input.name)) {
+            refusals.push_back(where + "the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8");
+        } else if (std::optional<std::string> refusal = name_refusal(input.name)) {
+            refusals.push_back(where + *refusal);
+        } else if (!seen.insert(input.name).second) {
+            refusals.push_back(where + "the name " + quote_entry_name(input.name) + " is used twice");
+        }
     }
     return refusals;
 }
 
-Status write_payload(const std::vector<PackInput>& inputs, const fs::path& output) {
-    const Status written = write_records(inputs, output);
+Status write_payload(const std::vector<PackInput>& inputs, const fs::path& output, const PackOptions& options) {
+    const Status written = write_records(inputs, output, options);
     if (!written) {
         std::error_code ignored;
         fs::remove(output, ignored);

@@ -1,7 +1,11 @@
 #pragma once
 // Packing files into a payload the launcher will accept, and reading one back.
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/result.h"
@@ -21,13 +25,30 @@ Result<std::vector<PackInput>> inputs_of_folder(const std::filesystem::path& fol
 // The given files, in the given order.
 Result<std::vector<PackInput>> inputs_of_files(const std::vector<std::filesystem::path>& files);
 
-// Every name the launcher would refuse (not UTF-8, its name rules, a name used twice), one
-// line each; empty when all are fine.
+// Why the tool refuses a record's name (the launcher's rules, then the tool's stricter ones),
+// or nothing when it is fine. `name` must be valid UTF-8.
+std::optional<std::string> name_refusal(std::string_view name);
+
+// Every name the tool refuses (not UTF-8, `name_refusal`, a name used twice), one line each
+// starting with the file's path; empty when all are fine.
 std::vector<std::string> refused_names(const std::vector<PackInput>& inputs);
 
-// Writes the payload: one record per input, each a zlib stream at the highest level. The
-// output is the same for the same files. On failure nothing is left at `output`.
-Status write_payload(const std::vector<PackInput>& inputs, const std::filesystem::path& output);
+// How far packing has come: files written, and input bytes compressed.
+struct PackProgress {
+    std::size_t files = 0;
+    std::uint64_t bytes = 0;
+};
+
+struct PackOptions {
+    unsigned threads = 1;                               // the output is the same for any count
+    std::function<void(const PackProgress&)> progress;  // called after each block and each file
+};
+
+// Writes the payload: one record per input, each a zlib stream at the highest level compressed
+// in blocks (block_deflate.h). The output is the same for the same files. On failure nothing is
+// left at `output`.
+Status write_payload(const std::vector<PackInput>& inputs, const std::filesystem::path& output,
+                     const PackOptions& options);
 
 // The whole file's bytes.
 Result<std::string> read_file(const std::filesystem::path& path);

@@ -3,26 +3,23 @@
 #include "base/console_win.h"
 #include "payload/embedded_payload.h"
 #include "supervise/browser_fallback_win.h"
-#include "supervise/quit_win.h"
+#include "supervise/run_owner_win.h"
 #include "supervise/starter_thread_failure_win.h"
 #include "supervise/starter_win.h"
 #include "window/event_loop_win.h"
 #include "window/help_web_view_win.h"
 #include "window/help_window_win.h"
 #include "window/loop_events.h"
+#include "window/session_end_window_win.h"
 
 namespace tarven {
 namespace {
 
-// The help window, its web view and the quit sequence, as the loop's handler reaches them.
+// The help window and its web view as the loop's handler reaches them; the endings are the run's.
 class HelpWindowSession final : public HelpWindowOps {
 public:
-    HelpWindowSession(WorkFolder folder, std::unique_ptr<HelpWindow> window, std::unique_ptr<HelpWebView> web_view,
-                      std::shared_ptr<AppChild> child)
-        : folder_(std::move(folder)),
-          window_(std::move(window)),
-          web_view_(std::move(web_view)),
-          child_(std::move(child)) {}
+    HelpWindowSession(RunOwner& run, std::unique_ptr<HelpWindow> window, std::unique_ptr<HelpWebView> web_view)
+        : run_(run), window_(std::move(window)), web_view_(std::move(web_view)) {}
 
     void set_visible(bool shown) override { window_->set_visible(shown); }
     void focus() override { window_->focus(); }
@@ -33,25 +30,30 @@ public:
         web_view_->close();
         web_view_.reset();
     }
-    void quit_application(std::optional<std::uint16_t> port) override {
-        tarven::quit_application(folder_, *child_, port);
-    }
+    void quit_application(std::optional<std::uint16_t> port) override { run_.end_with_quit_sequence(port); }
+    void end_for_session() override { run_.end_in_haste(); }
 
 private:
-    WorkFolder folder_;
+    RunOwner& run_;
     std::unique_ptr<HelpWindow> window_;
     std::unique_ptr<HelpWebView> web_view_;
-    std::shared_ptr<AppChild> child_;
 };
 
 // The reveal timer's thread was refused after the application may have started: nothing will
 // show the window, so the run ends here, tidily.
-int end_without_reveal_timer(const WorkFolder& folder, AppChild& child, HelpWebView& web_view,
-                             const std::string& error) {
+int end_without_reveal_timer(RunOwner& run, HelpWebView& web_view, const std::string& error) {
     write_error_line("Tarven Help: couldn't start a thread: " + error);
     web_view.close();
-    quit_application(folder, child, std::nullopt);
+    run.end_with_quit_sequence(std::nullopt);  // exit point: reveal timer refused
     return 1;
+}
+
+// Without a window the fallback's thread sleeps in its waits; a window of its own on another
+// thread answers the session's end meanwhile.
+int open_in_browser_until_session_ends(RunOwner& run) {
+    const auto session =
+        SessionEndWindow::start([&run] { run.end_in_haste(); });  // exit point: session ended (browser fallback)
+    return open_in_browser(run);
 }
 
 }  // namespace
@@ -60,36 +62,41 @@ int run_normal() {
     auto made = make_work_folder();
     if (!made) {
         write_error_line("Tarven Help: " + made.error());
-        return 1;
+        return 1;  // exit point: no work folder
     }
-    const WorkFolder folder = std::move(made).value();
+    RunOwner run(std::move(made).value());
     EventLoop loop = EventLoop::create();
     const EventLoopProxy proxy = loop.proxy();
-    const auto child = AppChild::make();
-    if (auto thread =
-            start_starter_thread({embedded_payload(), folder, child, std::make_unique<EventLoopSink>(proxy), {}});
+    if (auto thread = start_starter_thread(
+            {embedded_payload(), run.folder(), run.child(), std::make_unique<EventLoopSink>(proxy), {}});
         !thread)
-        return end_without_starter(folder, thread.error());
+        return end_without_starter(run, thread.error());
 
     auto window = create_help_window(loop);
     if (!window) {
         write_error_line("Tarven Help: no window: " + window.error());
-        return open_in_browser(folder, *child);
+        return open_in_browser_until_session_ends(run);
     }
-    const auto shared_port = std::make_shared<SharedPort>();
-    auto web_view = create_help_web_view(*window.value(), folder.entry(L"webview"), shared_port, proxy);
+    // Once the loop has ended the run this does nothing; before, it ends the run in haste.
+    window.value()->on_session_end([&run] { run.end_in_haste(); });  // exit point: session ended (help window)
+    auto web_view = create_help_web_view(*window.value(), run.folder().entry(L"webview"), run.shared_port(), proxy);
     if (!web_view) {
         write_error_line("Tarven Help: no web view (" + web_view.error() + "); using the browser");
         window.value().reset();
-        return open_in_browser(folder, *child);
+        return open_in_browser_until_session_ends(run);
     }
     if (auto timer = start_reveal_timer(proxy); !timer)
-        return end_without_reveal_timer(folder, *child, *web_view.value(), timer.error());
+        return end_without_reveal_timer(run, *web_view.value(), timer.error());
 
-    HelpWindowSession session(folder, std::move(window).value(), std::move(web_view).value(), child);
-    HelpWindowState state{shared_port, &session};
-    return loop.run(
-        [&state](const LoopEvent& event, LoopControl& control) { handle_loop_event(state, event, control); });
+    HelpWindowSession session(run, std::move(window).value(), std::move(web_view).value());
+    HelpWindowState state{run.shared_port(), &session};
+    const int exit_code =
+        loop.run([&state](const LoopEvent& event, LoopControl& control) { handle_loop_event(state, event, control); });
+    // The handler has ended the run, unless the thread's queue was told to quit: then the quit
+    // sequence runs here, without a port, as after the application's own end.
+    if (session.has_web_view()) session.close_web_view();
+    run.end_with_quit_sequence(std::nullopt);  // exit point: loop quit (WM_QUIT)
+    return exit_code;
 }
 
 }  // namespace tarven

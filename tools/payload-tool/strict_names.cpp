@@ -1,0 +1,64 @@
+#include "strict_names.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tarven::payload_tool {
+namespace {
+
+constexpr std::string_view windows_refused_characters = "<>:\"/\\|?*";
+
+// Windows opens a device for these whatever the extension; superscript digits count as digits.
+constexpr std::array<std::string_view, 2> numbered_devices = {"COM", "LPT"};
+constexpr std::array<std::string_view, 6> plain_devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+constexpr std::array<std::string_view, 13> device_digits = {"0", "1", "2", "3",        "4",        "5",       "6",
+                                                            "7", "8", "9", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+
+// What the launcher makes in its work folder beside the payload's files.
+constexpr std::array<std::string_view, 3> launcher_names = {"tmp", "port", "webview"};
+
+char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool same_ignoring_case(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_upper(x) == ascii_upper(y); });
+}
+
+bool is_device_stem(std::string_view stem) {
+    auto is = [stem](std::string_view device) { return same_ignoring_case(stem, device); };
+    if (std::any_of(plain_devices.begin(), plain_devices.end(), is)) return true;
+    for (const std::string_view prefix : numbered_devices) {
+        if (stem.size() <= prefix.size() || !same_ignoring_case(stem.substr(0, prefix.size()), prefix)) continue;
+        const std::string_view digit = stem.substr(prefix.size());
+        if (std::find(device_digits.begin(), device_digits.end(), digit) != device_digits.end()) return true;
+    }
+    return false;
+}
+
+// The part before the first dot, without the spaces Windows drops before it.
+std::string_view device_stem(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    return stem;
+}
+
+bool has_refused_character(std::string_view name) {
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || windows_refused_characters.find(c) != std::string_view::npos;
+    });
+}
+
+}  // namespace
+
+std::optional<std::string> strict_name_refusal(std::string_view name) {
+    if (has_refused_character(name)) return "Windows refuses control characters and <>:\"/\\|?* in file names";
+    if (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        return "Windows drops a dot or a space at the end of a file name";
+    if (is_device_stem(device_stem(name))) return "Windows takes it for a device, whatever its extension";
+    const auto is_launchers = [name](std::string_view own) { return same_ignoring_case(name, own); };
+    if (std::any_of(launcher_names.begin(), launcher_names.end(), is_launchers))
+        return "the launcher keeps a file or folder of that name in its work folder";
+    return std::nullopt;
+}
+
+}  // namespace tarven::payload_tool
