@@ -142,3 +142,5 @@ include(GoogleTest)
 
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)
+
+add_subdirectory(bench/unpack)

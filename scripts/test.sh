@@ -26,10 +26,19 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -
 cmake --build build/sanitize -j"$jobs"
 ctest --test-dir build/sanitize -j"$jobs" --output-on-failure
 
+step "ThreadSanitizer (clang): the unpacking's pool and the starter's gate"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DTARVEN_SANITIZE_THREAD=ON >/dev/null
+cmake --build build/tsan -j"$jobs"
+ctest --test-dir build/tsan -j"$jobs" --output-on-failure
+
 step "Windows build and tests under Wine"
 cmake -S . -B build/windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/windows -j"$jobs"
 ctest --test-dir build/windows -j"$jobs" --output-on-failure
+
+step "Unpacking benchmark, small (figures only; it asserts nothing about timing)"
+scripts/bench-unpack.sh --scale 64 --rounds 1
 
 step "Reproducible launcher"
 scripts/check-reproducible.sh

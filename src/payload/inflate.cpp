@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <new>
-#include <stdexcept>
 
 namespace tarven {
 namespace {
 
-// zlib counts in uInt, which may be narrower than a stream or a file: both are fed in chunks.
+// zlib counts in uInt, which may be narrower than a stream: it is fed in chunks.
 constexpr std::uint64_t largest_chunk = std::numeric_limits<uInt>::max();
 
 // An inflater that is always ended.
@@ -32,14 +30,6 @@ private:
     int status_ = Z_STREAM_ERROR;
 };
 
-std::uint64_t initial_buffer_size(std::uint64_t compressed, std::uint64_t unpacked) {
-    return compressed > unpacked / 2 ? unpacked : compressed * 2;
-}
-
-std::uint64_t grown_buffer_size(std::uint64_t current, std::uint64_t unpacked) {
-    return current > unpacked / 2 ? unpacked : current * 2;
-}
-
 Failure data_error(const z_stream& stream) {
     if (stream.msg == nullptr) return fail("invalid data");
     // zlib's text for a trailer that does not match the output.
@@ -47,20 +37,49 @@ Failure data_error(const z_stream& stream) {
     return fail(stream.msg);
 }
 
-Result<std::string> inflate_stream(const PayloadEntry& entry) {
+// One piece at a time: the sink's room, cut to what the unpacked size still allows. zlib gets
+// no room at all only once the limit is reached, so that is when "no progress" means "too much".
+class PieceFiller {
+public:
+    PieceFiller(PieceSink& sink, std::uint64_t limit) : sink_(sink), limit_(limit) {}
+
+    // A fresh room once the last one went to the sink.
+    void offer(z_stream& z) {
+        if (z.avail_out > 0) return;
+        const std::span<char> room = sink_.room();
+        const auto size = std::min<std::uint64_t>({room.size(), limit_ - handed_, largest_chunk});
+        z.next_out = size > 0 ? reinterpret_cast<Bytef*>(room.data()) : &no_room_;
+        z.avail_out = static_cast<uInt>(size);
+        capacity_ = static_cast<std::size_t>(size);
+    }
+
+    // A full room, or the stream's last bytes, go to the sink. False: the sink wants no more.
+    bool take(const z_stream& z, bool stream_ended) {
+        const std::size_t used = capacity_ - z.avail_out;
+        if (used == 0 || (z.avail_out > 0 && !stream_ended)) return true;
+        handed_ += used;
+        capacity_ = z.avail_out;
+        return sink_.filled(used);
+    }
+
+    std::uint64_t handed() const { return handed_; }
+
+private:
+    PieceSink& sink_;
+    std::uint64_t limit_;
+    std::uint64_t handed_ = 0;
+    std::size_t capacity_ = 0;
+    Bytef no_room_ = 0;  // zlib wants an output pointer even when there is no room
+};
+
+Result<Inflated> inflate_stream(const PayloadEntry& entry, PieceSink& sink) {
     Inflater inflater;
     if (!inflater.ready()) return fail("out of memory");
     z_stream& z = inflater.stream();
 
-    const std::uint64_t limit = entry.unpacked_size;
     const auto* input = reinterpret_cast<const Bytef*>(entry.stream.data());
     std::uint64_t input_left = entry.stream.size();
-    std::uint64_t produced = 0;
-    Bytef no_room = 0;  // zlib wants an output pointer even when there is no room
-
-    // Grows only as output appears, so an absurd unpacked size costs nothing by itself.
-    std::string out;
-    out.resize(static_cast<std::size_t>(initial_buffer_size(entry.stream.size(), limit)));
+    PieceFiller pieces(sink, entry.unpacked_size);
     for (;;) {
         if (z.avail_in == 0 && input_left > 0) {
             const auto chunk = std::min(input_left, largest_chunk);
@@ -69,18 +88,12 @@ Result<std::string> inflate_stream(const PayloadEntry& entry) {
             input += chunk;
             input_left -= chunk;
         }
-        if (produced == out.size() && out.size() < limit)
-            out.resize(static_cast<std::size_t>(grown_buffer_size(out.size(), limit)));
-        const auto room = std::min<std::uint64_t>(out.size() - produced, largest_chunk);
-        z.next_out = room > 0 ? reinterpret_cast<Bytef*>(out.data()) + produced : &no_room;
-        z.avail_out = static_cast<uInt>(room);
-
+        pieces.offer(z);
         const int status = inflate(&z, Z_NO_FLUSH);
-        produced += room - z.avail_out;
+        if (!pieces.take(z, status == Z_STREAM_END)) return Inflated{pieces.handed(), true};
         switch (status) {
             case Z_STREAM_END:
-                out.resize(static_cast<std::size_t>(produced));
-                return out;
+                return Inflated{pieces.handed(), false};
             case Z_NEED_DICT:
                 return fail("stream needs a preset dictionary");
             case Z_DATA_ERROR:
@@ -95,24 +108,42 @@ Result<std::string> inflate_stream(const PayloadEntry& entry) {
                 return fail("inflater error");
         }
         // No progress was possible. All input was offered, so zlib wants more of it (the stream
-        // is cut short) or more room, which exists only when the buffer is full at the limit.
+        // is cut short) or more room, which it lacks only at the limit.
         if (z.avail_in == 0 && input_left == 0) return fail("stream ends early");
-        return fail("stream would produce more than " + std::to_string(limit) + " bytes");
+        return fail("stream would produce more than " + std::to_string(entry.unpacked_size) + " bytes");
     }
 }
 
 }  // namespace
 
-Result<std::string> inflate_entry(const PayloadEntry& entry) {
+Result<Inflated> inflate_entry(const PayloadEntry& entry, PieceSink& sink) {
     // No zlib header to read at all.
     if (entry.stream.empty()) return fail("stream is empty");
-    try {
-        return inflate_stream(entry);
-    } catch (const std::bad_alloc&) {
-        return fail("out of memory");
-    } catch (const std::length_error&) {
-        return fail("out of memory");
+    return inflate_stream(entry, sink);
+}
+
+namespace {
+
+class WholeFile final : public PieceSink {
+public:
+    std::span<char> room() override { return piece_; }
+    bool filled(std::size_t size) override {
+        content.append(piece_.data(), size);
+        return true;
     }
+    std::string content;
+
+private:
+    std::string piece_ = std::string(std::size_t{1} << 20, '\0');
+};
+
+}  // namespace
+
+Result<std::string> inflate_whole(const PayloadEntry& entry) {
+    WholeFile file;
+    const Result<Inflated> inflated = inflate_entry(entry, file);
+    if (!inflated) return fail(inflated.error());
+    return std::move(file.content);
 }
 
 }  // namespace tarven

@@ -8,8 +8,10 @@ namespace tarven {
 
 class StarterGate;
 
-// Unpacks every record into the folder. Each file is written while holding the gate, and the
-// walk ends early once the gate has been closed.
-Result<UnpackEnd> unpack_payload(const Payload& payload, const WorkFolder& folder, StarterGate& gate);
+// Unpacks every record into the folder, each file under its literal name. Every file is created
+// and every piece written while holding the gate, and the unpacking ends early once the gate has
+// been closed.
+Result<UnpackEnd> unpack_payload(const Payload& payload, const WorkFolder& folder, StarterGate& gate,
+                                 const UnpackOptions& options = {});
 
 }  // namespace tarven

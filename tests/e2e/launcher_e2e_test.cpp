@@ -116,10 +116,7 @@ TEST_F(LauncherSmokeRun, ApplicationMissing) {
 std::string damaged_payload_message() {
     const auto bytes = read_text_file(windows_path(TARVEN_DAMAGED_PAYLOAD));
     if (!bytes) return "the damaged payload file is missing";
-    struct Discard final : EntryWriter {
-        bool stop_requested() override { return false; }
-        Status write(std::string_view, std::string_view) override { return {}; }
-    } discard;
+    CountingWriter discard;
     const Payload payload{reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()};
     const auto unpacked = unpack_payload(payload, discard);
     return unpacked ? "the damaged payload unpacks" : unpacked.error();

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <utility>
 #include <vector>
 
+#include "memory_writer.h"
 #include "payload/unpack.h"
 #include "payload_builder.h"
 
@@ -11,79 +13,123 @@ namespace {
 
 using test::file_record;
 using test::little_endian;
+using test::MemoryWriter;
 using test::payload_of;
 using test::record;
 using test::record_head;
 using test::zlib_stream;
 
-// Records what it is asked to write; can refuse a name or ask to stop after some files.
-class FakeWriter final : public EntryWriter {
-public:
-    std::vector<std::pair<std::string, std::string>> files;
-    std::size_t stop_after = static_cast<std::size_t>(-1);
-    std::string refuse;
-    int stop_checks = 0;
+// Several workers and small pieces, so that records and pieces really overlap.
+constexpr UnpackOptions parallel{4, 4096, 3};
 
-    bool stop_requested() override {
-        ++stop_checks;
-        return files.size() >= stop_after;
-    }
-    Status write(std::string_view name, std::string_view content) override {
-        if (name == refuse) return fail("access is denied (os error 5)");
-        files.emplace_back(name, content);
-        return {};
-    }
-};
-
-std::string error_of(const std::string& bytes, FakeWriter& writer) {
-    const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer);
+std::string error_of(const std::string& bytes, MemoryWriter& writer, const UnpackOptions& options = parallel) {
+    const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer, options);
     EXPECT_FALSE(result.ok());
     return result.ok() ? std::string() : result.error();
 }
 
 std::string error_of(const std::string& bytes) {
-    FakeWriter writer;
+    MemoryWriter writer;
     return error_of(bytes, writer);
 }
 
+// Compressible, yet many pieces long once inflated.
+std::string sample(std::size_t size) {
+    std::string out(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<char>("tarven"[(i * 7 + i / 300) % 6]);
+    return out;
+}
+
+std::string damaged_stream(std::string_view content) {
+    std::string stream = zlib_stream(content);
+    stream.back() = static_cast<char>(stream.back() ^ 0x40);
+    return stream;
+}
+
 TEST(Unpack, EmptyPayloadHoldsNoFiles) {
-    FakeWriter writer;
-    const Result<UnpackEnd> result = unpack_payload(Payload{}, writer);
+    MemoryWriter writer;
+    const Result<UnpackEnd> result = unpack_payload(Payload{}, writer, parallel);
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(result.value(), UnpackEnd::done);
     EXPECT_TRUE(writer.files.empty());
 }
 
-TEST(Unpack, WritesEveryFileInPayloadOrder) {
-    const std::string big(300000, 'b');
+TEST(Unpack, WritesEveryFileWhateverTheWorkersAndPieces) {
+    const std::string big = sample(300000);
     const std::string bytes = file_record("Tarven.exe", "MZ app") + file_record("empty.txt", "") +
                               file_record(std::string(128, 'n'), big) + file_record("Tarven.exe", "second");
-    FakeWriter writer;
-    const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer);
-    ASSERT_TRUE(result.ok()) << result.error();
-    EXPECT_EQ(result.value(), UnpackEnd::done);
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"Tarven.exe", "MZ app"}, {"empty.txt", ""}, {std::string(128, 'n'), big}, {"Tarven.exe", "second"}};
-    EXPECT_EQ(writer.files, expected);
-    EXPECT_EQ(writer.stop_checks, 4) << "one check before each record";
+    const std::map<std::string, std::string> expected = {
+        {"Tarven.exe", "second"}, {"empty.txt", ""}, {std::string(128, 'n'), big}};
+    for (const UnpackOptions options :
+         {UnpackOptions{1, 1, 0}, UnpackOptions{1, 1 << 20, 0}, UnpackOptions{2, 7, 2}, parallel, UnpackOptions{}}) {
+        MemoryWriter writer;
+        const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer, options);
+        ASSERT_TRUE(result.ok()) << result.error();
+        EXPECT_EQ(result.value(), UnpackEnd::done);
+        EXPECT_EQ(writer.files, expected) << options.workers << " workers, pieces of " << options.piece_size;
+    }
 }
 
-TEST(Unpack, StopRequestEndsTheWalkBeforeTheNextRecord) {
-    const std::string bytes = file_record("a", "1") + file_record("b", "2") + file_record("c", "3");
-    for (const std::size_t stop_after : {std::size_t{0}, std::size_t{2}}) {
-        FakeWriter writer;
-        writer.stop_after = stop_after;
-        const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer);
+TEST(Unpack, ManySmallRecordsAreAllWritten) {
+    std::string bytes;
+    std::map<std::string, std::string> expected;
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "file-" + std::to_string(i);
+        expected[name] = sample(static_cast<std::size_t>(i * 37));
+        bytes += file_record(name, expected[name]);
+    }
+    MemoryWriter writer;
+    const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer, parallel);
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(writer.files, expected);
+}
+
+TEST(Unpack, RecordsOfOneFileEndWithTheLaterContentAndNeverOverlap) {
+    const std::string first = sample(200000);
+    const std::string bytes = file_record("Data.bin", first) + file_record("other", "o") +
+                              file_record("DATA.BIN", "later") + file_record("data.bin", sample(50000));
+    MemoryWriter writer;
+    writer.ignore_case = true;
+    ASSERT_TRUE(unpack_payload(payload_of(bytes), writer, parallel).ok());
+    EXPECT_EQ(writer.files["data.bin"], sample(50000));
+    EXPECT_FALSE(writer.same_file_at_once);
+
+    // A damaged later record leaves the earlier file whole.
+    MemoryWriter damaged;
+    damaged.ignore_case = true;
+    EXPECT_EQ(error_of(file_record("Data.bin", first) + record("DATA.bin", 5, damaged_stream("later")), damaged),
+              "DATA.bin in Tarven Help is damaged: adler-32 checksum mismatch");
+    EXPECT_EQ(damaged.files["data.bin"], first);
+
+    // So does a failure between the two: the later record is never begun.
+    MemoryWriter between;
+    between.ignore_case = true;
+    EXPECT_EQ(error_of(file_record("Data.bin", first) + record("bad", 5, damaged_stream("later")) +
+                           file_record("DATA.bin", sample(100000)),
+                       between),
+              "bad in Tarven Help is damaged: adler-32 checksum mismatch");
+    EXPECT_EQ(between.files["data.bin"], first);
+}
+
+TEST(Unpack, StopRequestEndsTheUnpackingAtTheNextPiece) {
+    const std::string bytes = file_record("big", sample(1 << 20)) + file_record("after", "2") + "\x01";
+    for (const std::size_t pieces : {std::size_t{0}, std::size_t{3}}) {
+        MemoryWriter writer;
+        writer.stop_after_pieces = pieces;
+        const Result<UnpackEnd> result = unpack_payload(payload_of(bytes), writer, UnpackOptions{1, 4096, 3});
         ASSERT_TRUE(result.ok()) << result.error();
         EXPECT_EQ(result.value(), UnpackEnd::stopped);
-        EXPECT_EQ(writer.files.size(), stop_after);
+        EXPECT_EQ(writer.created.size(), pieces == 0 ? 0u : 1u) << "no file is created after the stop";
+        if (pieces > 0) {
+            EXPECT_EQ(writer.files["big"].size(), pieces * 4096);
+        }
     }
 }
 
 TEST(Unpack, StopIsCheckedBeforeADamagedRecordIsRead) {
-    FakeWriter writer;
-    writer.stop_after = 1;
-    const Result<UnpackEnd> result = unpack_payload(payload_of(file_record("a", "1") + "\x01"), writer);
+    MemoryWriter writer;
+    writer.stop_after_pieces = 1;
+    const Result<UnpackEnd> result = unpack_payload(payload_of(file_record("a", "1") + "\x01"), writer, parallel);
     ASSERT_TRUE(result.ok()) << result.error();
     EXPECT_EQ(result.value(), UnpackEnd::stopped);
 }
@@ -103,9 +149,7 @@ TEST(Unpack, RecordsThatCannotBeReadGiveTheirMessages) {
 }
 
 TEST(Unpack, StreamsThatDoNotInflateToTheirSizeGiveTheirMessages) {
-    std::string bad_trailer = zlib_stream("content");
-    bad_trailer.back() = static_cast<char>(bad_trailer.back() ^ 0x40);
-    EXPECT_EQ(error_of(record("app.dll", 7, bad_trailer)),
+    EXPECT_EQ(error_of(record("app.dll", 7, damaged_stream("content"))),
               "app.dll in Tarven Help is damaged: adler-32 checksum mismatch");
     EXPECT_EQ(error_of(record("app.dll", 7, "")), "app.dll in Tarven Help is damaged: stream is empty");
     EXPECT_EQ(error_of(record("app.dll", 6, zlib_stream("content"))),
@@ -116,18 +160,52 @@ TEST(Unpack, StreamsThatDoNotInflateToTheirSizeGiveTheirMessages) {
 TEST(Unpack, WriteFailureNamesTheFileAndKeepsEarlierFiles) {
     const std::string bytes =
         file_record("one", "1") + file_record("two", "2") + file_record("three", "3") + file_record("four", "4");
-    FakeWriter writer;
+    MemoryWriter writer;
     writer.refuse = "three";
     EXPECT_EQ(error_of(bytes, writer), "couldn't unpack three: access is denied (os error 5)");
-    const std::vector<std::pair<std::string, std::string>> expected = {{"one", "1"}, {"two", "2"}};
-    EXPECT_EQ(writer.files, expected);
+    EXPECT_EQ(writer.files["one"], "1");
+    EXPECT_EQ(writer.files["two"], "2");
 }
 
-TEST(Unpack, DamagedThirdRecordLeavesTheFirstTwoWritten) {
-    const std::string bytes = file_record("one", "1") + file_record("two", "2") + record("three", 1, "\x78\x01");
-    FakeWriter writer;
-    EXPECT_EQ(error_of(bytes, writer), "three in Tarven Help is damaged: stream ends early");
-    EXPECT_EQ(writer.files.size(), 2u);
+TEST(Unpack, DamagedThirdRecordLeavesTheFirstTwoWrittenAndNothingOfItsOwn) {
+    const std::string big = sample(300000);
+    const std::string bytes = file_record("one", "1") + file_record("two", "2") +
+                              record("three", big.size(), damaged_stream(big)) + record("four", 9, "\x78\x01");
+    MemoryWriter writer;
+    EXPECT_EQ(error_of(bytes, writer), "three in Tarven Help is damaged: adler-32 checksum mismatch");
+    EXPECT_EQ(writer.files["one"], "1");
+    EXPECT_EQ(writer.files["two"], "2");
+    EXPECT_EQ(writer.files.count("three"), 0u);
+}
+
+// However quickly a later record fails, the first failing one in payload order decides; within a
+// record, the stream is judged before the file that could not be created.
+TEST(Unpack, TheFirstFailureInPayloadOrderDecides) {
+    const std::string big = sample(2 << 20);
+    const std::string big_damaged = record("big.exe", big.size(), damaged_stream(big));
+    const std::string big_short = record("big.exe", big.size() + 1, zlib_stream(big));
+    const std::string damaged_message = "big.exe in Tarven Help is damaged: adler-32 checksum mismatch";
+    const std::string short_message = "big.exe in Tarven Help is the wrong size";
+    struct Row {
+        std::string bytes;
+        std::string refuse;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {big_damaged + file_record("tmp", "x"), "tmp", damaged_message},
+        {big_damaged + file_record("a", "x") + "\x01", "", damaged_message},
+        {big_damaged + record("b", 1, "\x78"), "", damaged_message},
+        {big_short + file_record("tmp", "x"), "tmp", short_message},
+        {big_damaged, "big.exe", damaged_message},
+        {big_short, "big.exe", short_message},
+        {file_record("big.exe", big) + file_record("tmp", "x") + record("c", 1, "\x78"), "tmp",
+         "couldn't unpack tmp: access is denied (os error 5)"},
+    };
+    for (const Row& row : rows) {
+        MemoryWriter writer;
+        writer.refuse = row.refuse;
+        EXPECT_EQ(error_of(row.bytes, writer), row.message);
+    }
 }
 
 }  // namespace

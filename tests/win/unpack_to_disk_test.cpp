@@ -1,10 +1,15 @@
-// Unpacking into a real work folder: names Windows refuses, a record named tmp, repeated names,
-// and a starter gate closed by the quit sequence.
+// Unpacking into a real work folder: names Windows refuses or would reinterpret, a record named
+// tmp, repeated names, and a starter gate closed by the quit sequence.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
+#include <set>
+#include <thread>
+
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
+#include "base/wide_win.h"
 #include "payload/unpack_win.h"
 #include "base/starter_gate.h"
 
@@ -15,11 +20,11 @@ void put_le(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-std::string record(std::string_view name, std::string_view content) {
+std::string record(std::string_view name, std::string_view content, int level = 9) {
     uLongf size = compressBound(static_cast<uLong>(content.size()));
     std::string stream(size, '\0');
     compress2(reinterpret_cast<Bytef*>(stream.data()), &size, reinterpret_cast<const Bytef*>(content.data()),
-              static_cast<uLong>(content.size()), 9);
+              static_cast<uLong>(content.size()), level);
     stream.resize(size);
     std::string out;
     put_le(out, name.size(), 2);
@@ -30,6 +35,20 @@ std::string record(std::string_view name, std::string_view content) {
 }
 
 Payload view(const std::string& bytes) { return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}; }
+
+// What the folder holds besides tmp, as the file system spells it.
+std::set<std::wstring> entries_of(const WorkFolder& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const unique_hfind search(::FindFirstFileExW(folder.literal_entry(L"*").c_str(), FindExInfoBasic, &found,
+                                                 FindExSearchNameMatch, nullptr, 0));
+    if (!search) return names;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L".." && name != L"tmp") names.emplace(name);
+    } while (::FindNextFileW(search.get(), &found));
+    return names;
+}
 
 std::optional<std::string> read_file(const std::wstring& path) {
     const unique_hfile file(
@@ -89,6 +108,65 @@ TEST_F(UnpackToDisk, LaterRecordOfTheSameNameWins) {
 TEST_F(UnpackToDisk, NonAsciiNamesArriveAsTheirCharacters) {
     ASSERT_TRUE(unpack(record("Hilfe-\xC3\xBC\xE2\x82\xAC.txt", "u")));
     EXPECT_EQ(read_file(folder_.entry(L"Hilfe-\u00FC\u20AC.txt")), "u");
+}
+
+// A record becomes exactly one file of exactly its name, or fails with its name: never a device,
+// never success without the file, never an alias that drops trailing dots or blanks.
+TEST(UnpackToDiskNames, ANameIsTakenLiterallyOrRefused) {
+    for (const std::string name : {"COM1", "AUX", "NUL", "CON", "conin$", "LPT1.txt", "Tarven.exe.", "b ", "a*b"}) {
+        auto folder = make_work_folder();
+        ASSERT_TRUE(folder) << folder.error();
+        StarterGate gate;
+        const auto unpacked = unpack_payload(view(record(name, "content of " + name)), folder.value(), gate);
+        const std::set<std::wstring> entries = entries_of(folder.value());
+        if (unpacked) {
+            EXPECT_EQ(entries, std::set<std::wstring>{widen(name)}) << name;
+            EXPECT_EQ(read_file(folder.value().literal_entry(widen(name))), "content of " + name) << name;
+        } else {
+            EXPECT_EQ(unpacked.error().rfind("couldn't unpack " + name + ": ", 0), 0u) << unpacked.error();
+            EXPECT_TRUE(entries.empty()) << name;
+        }
+        (void)::DeleteFileW(folder.value().literal_entry(widen(name)).c_str());  // the removal takes plain paths
+        remove_work_folder(folder.value(), 4);
+    }
+}
+
+// Content that inflates slowly enough for the gate to close in the middle of the file.
+std::string poorly_compressible(std::size_t size) {
+    std::string out(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : out) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>("tarvenhelp0123456789"[(state >> 16) % 20]);
+    }
+    return out;
+}
+
+std::uint64_t size_of(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+TEST_F(UnpackToDisk, ClosingTheGateStopsALargeFileAtItsNextPiece) {
+    const std::string content = poorly_compressible(32u << 20);
+    const std::string bytes = record("large.bin", content, 1) + record("after.txt", "after");
+    const std::wstring large = folder_.entry(L"large.bin");
+    Result<UnpackEnd> unpacked = UnpackEnd::done;
+    std::atomic<bool> finished{false};
+    std::thread unpacking([&] {
+        unpacked = unpack_payload(view(bytes), folder_, gate_, UnpackOptions{2, 64 << 10, 3});
+        finished = true;
+    });
+    while (size_of(large) == 0 && !finished) std::this_thread::yield();
+    gate_.close();
+    const std::uint64_t at_close = size_of(large);
+    unpacking.join();
+
+    ASSERT_TRUE(unpacked) << unpacked.error();
+    EXPECT_EQ(unpacked.value(), UnpackEnd::stopped);
+    EXPECT_LT(at_close, content.size());
+    EXPECT_EQ(size_of(large), at_close) << "a byte was written after the gate closed";
 }
 
 TEST_F(UnpackToDisk, ClosedGateStopsBeforeTheNextFile) {

@@ -18,19 +18,6 @@ namespace tarven::payload_tool {
 namespace fs = std::filesystem;
 namespace {
 
-// Takes every file the launcher would write, and keeps only the count.
-class CountingWriter final : public EntryWriter {
-public:
-    UnpackedTotals totals;
-
-    bool stop_requested() override { return false; }
-    Status write(std::string_view, std::string_view content) override {
-        ++totals.files;
-        totals.bytes += content.size();
-        return {};
-    }
-};
-
 // A POSIX file descriptor, closed when it goes.
 class UniqueFd {
 public:
@@ -117,7 +104,7 @@ Status write_files(const Walked& walked, const fs::path& path) {
         return fail(joined_lines(found));
 
     for (const auto& [name, index] : walked.last_of_name) {
-        const Result<std::string> content = inflate_entry(walked.entries[index]);
+        const Result<std::string> content = inflate_whole(walked.entries[index]);
         const fs::path file = path / std::string(name);
         if (!content) return fail(display(file) + ": " + content.error());
         if (const Status written = write_new_file(folder.get(), name, content.value()); !written)
@@ -132,7 +119,7 @@ Result<UnpackedTotals> verify_payload(const Payload& payload) {
     CountingWriter writer;
     const Result<UnpackEnd> result = unpack_payload(payload, writer);
     if (!result) return fail(result.error());
-    return writer.totals;
+    return UnpackedTotals{writer.files.load(), writer.bytes.load()};
 }
 
 Status extract_payload(const Payload& payload, std::string_view source, const fs::path& folder) {
