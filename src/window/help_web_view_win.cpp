@@ -14,6 +14,7 @@
 #include "window/webview2_abi_win.h"
 #include "window/webview_runtime_rules.h"
 #include "window/webview_runtime_win.h"
+#include "window/window_class_win.h"
 
 namespace tarven {
 namespace {
@@ -231,18 +232,14 @@ LRESULT CALLBACK WebView::child_procedure(HWND hwnd, UINT message, WPARAM wparam
 }
 
 Status WebView::create_child_window() {
-    static const DWORD class_error = [] {
-        WNDCLASSEXW window_class{};
-        window_class.cbSize = sizeof window_class;
-        window_class.lpfnWndProc = child_procedure;
-        window_class.hInstance = ::GetModuleHandleW(nullptr);
-        window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        // Lives as long as the class, which is the process.
-        window_class.hbrBackground =
-            ::CreateSolidBrush(RGB(background_colour.R, background_colour.G, background_colour.B));
-        window_class.lpszClassName = child_window_class;
-        return ::RegisterClassExW(&window_class) != 0 ? DWORD{0} : ::GetLastError();
-    }();
+    // The brush lives as long as the class, which is the process.
+    static const DWORD class_error = register_window_class({
+        child_window_class,
+        child_procedure,
+        nullptr,
+        ::LoadCursorW(nullptr, IDC_ARROW),
+        ::CreateSolidBrush(RGB(background_colour.R, background_colour.G, background_colour.B)),
+    });
     if (class_error != 0) return fail("couldn't make the web view's window: " + render_os_error(class_error));
 
     RECT client{};
