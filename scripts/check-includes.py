@@ -15,13 +15,14 @@ from pathlib import Path, PurePosixPath
 # CMakeLists.txt and cmake/windows.cmake, and with the README's layout table.
 MODULES = {
     "base": set(),
-    "payload": {"base"},
+    "words": set(),
+    "payload": {"base", "words"},
     "desk": {"base"},
     "events": {"base"},
-    "supervise": {"base", "payload", "desk", "events"},
-    "window": {"base", "desk", "events"},
-    "smoke": {"base", "payload", "desk", "events", "supervise"},
-    "bin/tarven-help": {"base", "payload", "desk", "events", "supervise", "window", "smoke"},
+    "supervise": {"base", "words", "payload", "desk", "events"},
+    "window": {"base", "words", "desk", "events"},
+    "smoke": {"base", "words", "payload", "desk", "events", "supervise"},
+    "bin/tarven-help": {"base", "words", "payload", "desk", "events", "supervise", "window", "smoke"},
 }
 # Quoted includes that are no module's headers: files the build generates.
 GENERATED = {"unicode_tables.inc"}

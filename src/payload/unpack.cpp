@@ -10,45 +10,21 @@
 #include "payload/inflate.h"
 #include "payload/piece_sinks.h"
 #include "payload/worker_pool.h"
+#include "words/user_words.h"
 
 namespace tarven {
 
-namespace unpack_messages {
-
-std::string damaged(std::string_view name, std::string_view detail) {
-    std::string message(name);
-    message += " in Tarven Help is damaged: ";
-    message += detail;
-    return message;
-}
-
-std::string wrong_size(std::string_view name) {
-    std::string message(name);
-    message += " in Tarven Help is the wrong size";
-    return message;
-}
-
-std::string not_unpacked(std::string_view name, std::string_view error) {
-    std::string message = "couldn't unpack ";
-    message += name;
-    message += ": ";
-    message += error;
-    return message;
-}
-
-std::string unreadable(const RecordError& error) {
+std::string unreadable_record_message(const RecordError& error) {
     switch (error.failure) {
         case RecordFailure::not_text:
-            return std::string(not_text);
+            return std::string(words::name_not_text);
         case RecordFailure::bad_name:
-            return std::string(refused_name) + quote_entry_name(error.name);
+            return words::refused_name(quote_entry_name(error.name));
         case RecordFailure::cut_short:
             break;
     }
-    return std::string(cut_short);
+    return std::string(words::files_cut_short);
 }
-
-}  // namespace unpack_messages
 
 namespace {
 
@@ -117,9 +93,9 @@ private:
         try {
             unpack_record(index, replaces_a_file);
         } catch (const std::bad_alloc&) {
-            outcome_.failed(index, unpack_messages::damaged(entries_[index].name, "out of memory"));
+            outcome_.failed(index, words::damaged(entries_[index].name, "out of memory"));
         } catch (const std::exception&) {
-            outcome_.failed(index, unpack_messages::damaged(entries_[index].name, "inflater error"));
+            outcome_.failed(index, words::damaged(entries_[index].name, "inflater error"));
         }
     }
 
@@ -150,10 +126,10 @@ private:
         }
         if (inflated.value().size != entry.unpacked_size) {
             if (file != nullptr) file->discard();
-            return outcome_.failed(index, unpack_messages::wrong_size(entry.name));
+            return outcome_.failed(index, words::wrong_size(entry.name));
         }
-        if (!created) return outcome_.failed(index, unpack_messages::not_unpacked(entry.name, created.error()));
-        if (write_error) return outcome_.failed(index, unpack_messages::not_unpacked(entry.name, *write_error));
+        if (!created) return outcome_.failed(index, words::not_unpacked(entry.name, created.error()));
+        if (write_error) return outcome_.failed(index, words::not_unpacked(entry.name, *write_error));
     }
 
     // Inflates the record without writing it; false when that settled its outcome.
@@ -166,14 +142,14 @@ private:
             return false;
         }
         if (inflated.value().size != entry.unpacked_size) {
-            outcome_.failed(index, unpack_messages::wrong_size(entry.name));
+            outcome_.failed(index, words::wrong_size(entry.name));
             return false;
         }
         return true;
     }
 
     void settle_inflating(std::size_t index, const Result<Inflated>& inflated) {
-        if (!inflated) return outcome_.failed(index, unpack_messages::damaged(entries_[index].name, inflated.error()));
+        if (!inflated) return outcome_.failed(index, words::damaged(entries_[index].name, inflated.error()));
         outcome_.stopped(index);
     }
 
@@ -227,7 +203,7 @@ Result<UnpackEnd> unpack_payload(const Payload& payload, EntryWriter& writer, co
     // The record that could not be read comes after every readable one.
     if (records.unreadable && !unpacking.outcome().decided_before(readable)) {
         if (writer.stop_requested()) return UnpackEnd::stopped;
-        return fail(unpack_messages::unreadable(*records.unreadable));
+        return fail(unreadable_record_message(*records.unreadable));
     }
     return unpacking.outcome().result();
 }

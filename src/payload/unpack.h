@@ -17,16 +17,8 @@
 
 namespace tarven {
 
-namespace unpack_messages {
-inline constexpr std::string_view cut_short = "Tarven Help's files are cut short";
-inline constexpr std::string_view not_text = "a file name in Tarven Help isn't text";
-inline constexpr std::string_view refused_name = "Tarven Help carries a file it mustn't write: ";
-std::string damaged(std::string_view name, std::string_view detail);
-std::string wrong_size(std::string_view name);
-std::string not_unpacked(std::string_view name, std::string_view error);
 // The message for a record that could not be read at all.
-std::string unreadable(const RecordError& error);
-}  // namespace unpack_messages
+std::string unreadable_record_message(const RecordError& error);
 
 enum class WriteEnd { written, stopped };
 

@@ -8,6 +8,7 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "base/starter_gate.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
@@ -19,7 +20,7 @@ Status write_all(HANDLE file, std::string_view content) {
         DWORD written = 0;
         if (!::WriteFile(file, content.data(), chunk, &written, nullptr))
             return fail(render_os_error(::GetLastError()));
-        if (written == 0) return fail("failed to write whole buffer");
+        if (written == 0) return fail(std::string(words::write_took_nothing));
         content.remove_prefix(written);
     }
     return {};

@@ -9,11 +9,10 @@
 #include "base/os_error_win.h"
 #include "payload/folder_tree_removal_win.h"
 #include "payload/work_folder.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
-
-constexpr std::string_view no_folder = "no folder for Tarven Help: ";
 
 std::uint64_t precise_filetime_now() {
     FILETIME now{};
@@ -29,11 +28,11 @@ Result<std::wstring> temp_directory() {
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : ::GetTempPathW(MAX_PATH + 1, buffer);
-    if (length == 0 || length > MAX_PATH) return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    if (length == 0 || length > MAX_PATH) return fail(words::no_folder(render_os_error(::GetLastError())));
     std::wstring full(MAX_PATH + 1, L'\0');
     for (;;) {
         const DWORD size = ::GetFullPathNameW(buffer, static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (size == 0) return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        if (size == 0) return fail(words::no_folder(render_os_error(::GetLastError())));
         if (size < full.size()) {
             full.resize(size);
             return full;
@@ -46,23 +45,22 @@ Result<std::wstring> temp_directory() {
 Result<std::wstring> current_user_sid() {
     HANDLE opened = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened))
-        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        return fail(words::no_folder(render_os_error(::GetLastError())));
     const unique_handle token(opened);
     DWORD size = 0;
     ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<ULONGLONG> user((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
     if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, user.data(), size, &size))
-        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        return fail(words::no_folder(render_os_error(::GetLastError())));
     LPWSTR text = nullptr;
     if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text))
-        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        return fail(words::no_folder(render_os_error(::GetLastError())));
     const unique_hlocal owner(text);
     return std::wstring(text);
 }
 
 Status create_folder(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr) {
-    if (!::CreateDirectoryW(path.c_str(), security))
-        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+    if (!::CreateDirectoryW(path.c_str(), security)) return fail(words::no_folder(render_os_error(::GetLastError())));
     return {};
 }
 
@@ -97,7 +95,7 @@ Result<unique_hlocal> work_folder_security_descriptor() {
     const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user.value() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-        return fail(std::string(no_folder) + render_os_error(::GetLastError()));
+        return fail(words::no_folder(render_os_error(::GetLastError())));
     return unique_hlocal(descriptor);
 }
 

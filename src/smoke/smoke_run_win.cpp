@@ -5,11 +5,12 @@
 #include "smoke/smoke_verdict.h"
 #include "supervise/desk_win.h"
 #include "supervise/starter_thread_failure_win.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
 
-void report(std::string_view text) { write_error_line("smoke: " + std::string(text)); }
+void report(std::string_view text) { write_error_line(words::smoke_line(text)); }
 
 // The starter's first word: its port, or nothing after the line that says why was written.
 std::optional<std::uint16_t> wait_for_ready(EventReceiver& receiver, const SmokeTimes& times) {
@@ -17,7 +18,7 @@ std::optional<std::uint16_t> wait_for_ready(EventReceiver& receiver, const Smoke
         auto received = receiver.receive_for(times.event_wait);
         const HelpEvent* event = std::get_if<HelpEvent>(&received);
         if (event == nullptr) {
-            report("Tarven never said its port");
+            report(words::never_said_its_port);
             return std::nullopt;
         }
         if (event->kind == HelpEvent::Kind::Ready) return event->port;
@@ -53,16 +54,15 @@ int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
 
     const std::string help_text = fetch_help_page(*port, times.help);
     const bool passed = smoke_verdict_passes(help_text);
-    if (!passed) report("the help page answered: " + std::string(first_line(help_text)));
+    if (!passed) report(words::help_page_answered(first_line(help_text)));
     run.end_with_quit_sequence(port, times.quit);  // exit point: smoke run's verdict
 
     if (work_folder_exists(run.folder())) {
-        report(narrow_lossy(run.folder().path) + " is still there");
+        report(words::still_there(narrow_lossy(run.folder().path)));
         return 1;
     }
     if (!passed) return 1;
-    write_output_line("smoke: Tarven Help started on " + std::to_string(*port) +
-                      ", showed its page, ended and left nothing");
+    write_output_line(words::smoke_line(words::smoke_passed(*port)));
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #include "payload/unpack_win.h"
 #include "desk/port_text.h"
 #include "supervise/start_application_win.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
@@ -23,7 +24,7 @@ std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child
     const bool ran = child.gate().run_unless_closed([&] {
         auto started = start_application(folder, child);
         if (!started) {
-            outcome = fail("Tarven didn't start: " + started.error() + ".");
+            outcome = fail(words::did_not_start(started.error()));
             return;
         }
         child.record(std::move(started).value());
@@ -46,7 +47,7 @@ void run_starter(StarterWork work, StarterSteps steps) noexcept {
     } catch (...) {
         // Silence would leave the window at "Starting…" for ever and the time limit unarmed.
         try {
-            work.sink->post(HelpEvent::failed("Tarven Help stopped unexpectedly"));
+            work.sink->post(HelpEvent::failed(std::string(words::stopped_unexpectedly)));
         } catch (...) {
             // Not even the message could be made: nothing is left to tell.
         }
@@ -95,11 +96,11 @@ void wait_for_port(const WorkFolder& folder, AppChild& child, EventSink& sink, c
             return;
         }
         if (child.has_ended()) {
-            sink.post(HelpEvent::failed("Tarven stopped as it started."));
+            sink.post(HelpEvent::failed(std::string(words::stopped_as_it_started)));
             return;
         }
         if (deadline.passed()) {
-            sink.post(HelpEvent::failed("Tarven didn't answer in time."));
+            sink.post(HelpEvent::failed(std::string(words::did_not_answer_in_time)));
             return;
         }
         std::this_thread::sleep_for(times.port_poll);

@@ -6,10 +6,12 @@
 #include <utility>
 
 #include "base/os_error_win.h"
+#include "base/wide_win.h"
 #include "window/com_object_win.h"
 #include "window/dpi_win.h"
 #include "window/ole_apartment_win.h"
 #include "window/window_class_win.h"
+#include "words/user_words.h"
 
 namespace tarven {
 
@@ -21,7 +23,6 @@ struct webview2::interface_id<IDropTarget> {
 namespace {
 
 constexpr wchar_t window_class[] = L"TarvenHelpWindow";
-constexpr wchar_t window_title[] = L"Tarven Help";
 constexpr DWORD window_style = WS_OVERLAPPEDWINDOW;
 constexpr DWORD window_ex_style = 0;
 
@@ -202,9 +203,9 @@ Result<std::unique_ptr<HelpWindow>> create_help_window(EventLoop& loop, const He
     impl->loop = &loop;
     impl->sizes = sizes;
     impl->set_attribute = std::move(set_attribute);
-    const HWND hwnd =
-        ::CreateWindowExW(window_ex_style, window_class, window_title, window_style, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, ::GetModuleHandleW(nullptr), impl.get());
+    const HWND hwnd = ::CreateWindowExW(window_ex_style, window_class, widen(words::window_title).c_str(), window_style,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), impl.get());
     if (hwnd == nullptr) return fail(render_os_error(::GetLastError()));
     HelpWindow::Impl& state = *impl;
     std::unique_ptr<HelpWindow> window(new HelpWindow(hwnd, std::move(impl)));

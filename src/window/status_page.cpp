@@ -1,10 +1,13 @@
 #include "window/status_page.h"
 
+#include "words/user_words.h"
+
 namespace tarven {
 namespace {
 
-constexpr std::string_view page_head =
-    "<!doctype html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>Tarven Help</title>\n"
+constexpr std::string_view page_start = "<!doctype html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>";
+constexpr std::string_view page_style =
+    "</title>\n"
     "<style>\n"
     ":root { --bg:#0b1220; --text:#eef2f8; --dim:#b6c0d2; color-scheme:dark; }\n"
     "@media (prefers-color-scheme: light) { :root { --bg:#ffffff; --text:#0b1b2b; --dim:#45556a; "
@@ -14,11 +17,6 @@ constexpr std::string_view page_head =
     "h1 { font-size:20px; font-weight:650; margin:0 0 8px; }\n"
     "p { margin:0; color:var(--dim); }\n"
     "</style></head><body><div class=\"wrap\"><h1>";
-
-constexpr std::string_view starting_heading = "Starting Tarven Help\xE2\x80\xA6";
-constexpr std::string_view starting_text = "This takes a few seconds.";
-constexpr std::string_view failure_heading = "Tarven Help couldn't start";
-constexpr std::string_view failure_suffix = " Close this window and open Tarven Help again.";
 
 }  // namespace
 
@@ -47,9 +45,12 @@ std::string escape_html(std::string_view text) {
 }
 
 StatusPage render_status_page(std::optional<std::string_view> message) {
-    const std::string_view heading = message ? failure_heading : starting_heading;
-    const std::string text = message ? escape_html(*message) + std::string(failure_suffix) : std::string(starting_text);
-    std::string page(page_head);
+    const std::string_view heading = message ? words::failure_heading : words::starting_heading;
+    const std::string text =
+        message ? escape_html(*message) + std::string(words::failure_suffix) : std::string(words::starting_text);
+    std::string page(page_start);
+    page += words::window_title;
+    page += page_style;
     page += heading;
     page += "</h1><p>";
     page += text;

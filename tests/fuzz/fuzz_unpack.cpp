@@ -13,6 +13,7 @@
 
 #include "memory_writer.h"
 #include "payload/unpack.h"
+#include "words/user_words.h"
 
 namespace {
 
@@ -57,15 +58,15 @@ Expected walk_in_order(const tarven::Payload& payload) {
     for (std::uint64_t offset = 0; offset < payload.size;) {
         const tarven::RecordResult record = tarven::next_record(payload, offset);
         if (const auto* error = std::get_if<tarven::RecordError>(&record)) {
-            expected.message = tarven::unpack_messages::unreadable(*error);
+            expected.message = tarven::unreadable_record_message(*error);
             return expected;
         }
         const auto& entry = std::get<tarven::PayloadEntry>(record);
         bool wrong_size = false;
         auto content = reference_inflate(entry, wrong_size);
         if (!content) {
-            expected.message = wrong_size ? tarven::unpack_messages::wrong_size(entry.name)
-                                          : tarven::unpack_messages::damaged(entry.name, "");
+            expected.message =
+                wrong_size ? tarven::words::wrong_size(entry.name) : tarven::words::damaged(entry.name, "");
             return expected;
         }
         expected.files[std::string(entry.name)] = std::move(*content);

@@ -13,6 +13,7 @@
 #include "pack.h"
 #include "payload/inflate.h"
 #include "payload/unpack.h"
+#include "words/user_words.h"
 
 namespace tarven::payload_tool {
 namespace fs = std::filesystem;
@@ -53,7 +54,7 @@ Result<Walked> walk(const Payload& payload, std::string_view source) {
     for (std::uint64_t offset = 0; offset < payload.size;) {
         const RecordResult record = next_record(payload, offset);
         if (const auto* error = std::get_if<RecordError>(&record))
-            return fail(std::string(source) + ": " + unpack_messages::unreadable(*error));
+            return fail(std::string(source) + ": " + unreadable_record_message(*error));
         const auto& entry = std::get<PayloadEntry>(record);
         if (const std::optional<std::string> refusal = name_refusal(entry.name))
             refusals.push_back(std::string(source) + ": " + *refusal);
@@ -88,7 +89,7 @@ Status write_new_file(int folder, std::string_view name, std::string_view conten
     while (!content.empty()) {
         const ssize_t written = ::write(file.get(), content.data(), content.size());
         if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return fail(written < 0 ? os_error(errno) : "failed to write whole buffer");
+        if (written <= 0) return fail(written < 0 ? os_error(errno) : std::string(words::write_took_nothing));
         content.remove_prefix(static_cast<std::size_t>(written));
     }
     return {};

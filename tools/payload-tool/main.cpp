@@ -180,7 +180,7 @@ int list(const Input& input, const std::string& source) {
     for (std::uint64_t offset = 0; offset < input.payload.size;) {
         const RecordResult record = next_record(input.payload, offset);
         if (const auto* failure = std::get_if<RecordError>(&record))
-            return error(source + ": " + unpack_messages::unreadable(*failure));
+            return error(source + ": " + unreadable_record_message(*failure));
         const auto& entry = std::get<PayloadEntry>(record);
         print_line(stdout, listed_name(entry.name) + "\t" + std::to_string(entry.unpacked_size) + "\t" +
                                std::to_string(entry.stream.size()) + "\t" + std::to_string(offset));

@@ -11,6 +11,7 @@
 #include "window/help_window_win.h"
 #include "window/loop_events.h"
 #include "window/session_end_window_win.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
@@ -42,7 +43,7 @@ private:
 // The reveal timer's thread was refused after the application may have started: nothing will
 // show the window, so the run ends here, tidily.
 int end_without_reveal_timer(RunOwner& run, HelpWebView& web_view, const std::string& error) {
-    write_error_line("Tarven Help: couldn't start a thread: " + error);
+    write_error_line(words::console_line(words::no_thread(error)));
     web_view.close();
     run.end_with_quit_sequence(std::nullopt);  // exit point: reveal timer refused
     return 1;
@@ -61,7 +62,7 @@ int open_in_browser_until_session_ends(RunOwner& run) {
 int run_normal() {
     auto made = make_work_folder();
     if (!made) {
-        write_error_line("Tarven Help: " + made.error());
+        write_error_line(words::console_line(made.error()));
         return 1;  // exit point: no work folder
     }
     RunOwner run(std::move(made).value());
@@ -74,14 +75,14 @@ int run_normal() {
 
     auto window = create_help_window(loop);
     if (!window) {
-        write_error_line("Tarven Help: no window: " + window.error());
+        write_error_line(words::console_line(words::no_window(window.error())));
         return open_in_browser_until_session_ends(run);
     }
     // Once the loop has ended the run this does nothing; before, it ends the run in haste.
     window.value()->on_session_end([&run] { run.end_in_haste(); });  // exit point: session ended (help window)
     auto web_view = create_help_web_view(*window.value(), run.folder().entry(L"webview"), run.shared_port(), proxy);
     if (!web_view) {
-        write_error_line("Tarven Help: no web view (" + web_view.error() + "); using the browser");
+        write_error_line(words::console_line(words::no_web_view(web_view.error())));
         window.value().reset();
         return open_in_browser_until_session_ends(run);
     }
