@@ -57,6 +57,7 @@ TEST(StrictNames, RefusesWhatWindowsOrTheLauncherWouldNotKeepAsAFileOfItsOwn) {
         {"tmp", true},
         {"PORT", true},
         {"WebView", true},
+        {"webv\xC4\xB1\x65w", true},  // a dotless i is an I to Windows
         {"tmp.txt", false},
         {"port2", false},
         {"Tarven.exe", false},

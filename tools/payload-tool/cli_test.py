@@ -279,6 +279,7 @@ def main():
     test_refused("not-utf8", {b"bad\xff": b"2"}, b'"bad\xef\xbf\xbd" is not UTF-8')
     test_refused("control", {b"tab\there:x": b"2"}, b'"tab\\there:x"')
     test_refused("device", {b"con.txt": b"2"}, b'con.txt: the name "con.txt" is refused: Windows takes it for a device')
+    test_refused("case", {b"Readme": b"1", b"README": b"2"}, b'Readme: the names "README" and "Readme" are one file')
     dup = folder("dup2", {b"same": b"x"})
     src = folder("dup1", {b"same": b"y"})
     out = os.path.join(WORK, "dup.bin")

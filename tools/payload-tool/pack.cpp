@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <fstream>
 #include <optional>
-#include <set>
+#include <map>
 #include <system_error>
 
 #include "base/utf8.h"
@@ -63,6 +63,12 @@ Status write_records(const std::vector<PackInput>& inputs, const fs::path& outpu
     return {};
 }
 
+// Two records that would be one file on Windows: the same name, or the same in another case.
+std::string used_twice(const std::string& first, const std::string& again) {
+    if (first == again) return "the name " + quote_entry_name(again) + " is used twice";
+    return "the names " + quote_entry_name(first) + " and " + quote_entry_name(again) + " are one file on Windows";
+}
+
 }  // namespace
 
 std::optional<std::string> name_refusal(std::string_view name) {
@@ -115,15 +121,15 @@ Result<std::vector<PackInput>> inputs_of_files(const std::vector<fs::path>& file
 
 std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
     std::vector<std::string> refusals;
-    std::set<std::string> seen;
+    std::map<std::u32string, std::string> seen;  // each Windows file name, with its first spelling
     for (const PackInput& input : inputs) {
         const std::string where = display(input.path) + ": ";
         if (!is_valid_utf8(input.name)) {
             refusals.push_back(where + "the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8");
         } else if (std::optional<std::string> refusal = name_refusal(input.name)) {
             refusals.push_back(where + *refusal);
-        } else if (!seen.insert(input.name).second) {
-            refusals.push_back(where + "the name " + quote_entry_name(input.name) + " is used twice");
+        } else if (const auto [first, added] = seen.try_emplace(windows_name_key(input.name), input.name); !added) {
+            refusals.push_back(where + used_twice(first->second, input.name));
         }
     }
     return refusals;

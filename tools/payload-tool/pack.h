@@ -29,8 +29,8 @@ Result<std::vector<PackInput>> inputs_of_files(const std::vector<std::filesystem
 // or nothing when it is fine. `name` must be valid UTF-8.
 std::optional<std::string> name_refusal(std::string_view name);
 
-// Every name the tool refuses (not UTF-8, `name_refusal`, a name used twice), one line each
-// starting with the file's path; empty when all are fine.
+// Every name the tool refuses (not UTF-8, `name_refusal`, a name used twice, even in another
+// case), one line each starting with the file's path; empty when all are fine.
 std::vector<std::string> refused_names(const std::vector<PackInput>& inputs);
 
 // How far packing has come: files written, and input bytes compressed.

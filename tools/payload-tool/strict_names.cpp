@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+#include <utility>
+
+#include "base/utf8.h"
 
 namespace tarven::payload_tool {
 namespace {
@@ -16,6 +20,16 @@ constexpr std::array<std::string_view, 13> device_digits = {"0", "1", "2", "3", 
 
 // What the launcher makes in its work folder beside the payload's files.
 constexpr std::array<std::string_view, 3> launcher_names = {"tmp", "port", "webview"};
+
+constexpr std::pair<char32_t, char32_t> simple_uppercase[] = {
+#include "case_table.inc"
+};
+
+char32_t windows_upper(char32_t c) {
+    const auto* found = std::lower_bound(std::begin(simple_uppercase), std::end(simple_uppercase), c,
+                                         [](const auto& pair, char32_t wanted) { return pair.first < wanted; });
+    return found != std::end(simple_uppercase) && found->first == c ? found->second : c;
+}
 
 char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -55,10 +69,18 @@ std::optional<std::string> strict_name_refusal(std::string_view name) {
     if (!name.empty() && (name.back() == '.' || name.back() == ' '))
         return "Windows drops a dot or a space at the end of a file name";
     if (is_device_stem(device_stem(name))) return "Windows takes it for a device, whatever its extension";
-    const auto is_launchers = [name](std::string_view own) { return same_ignoring_case(name, own); };
+    const auto is_launchers = [key = windows_name_key(name)](std::string_view own) {
+        return key == windows_name_key(own);
+    };
     if (std::any_of(launcher_names.begin(), launcher_names.end(), is_launchers))
         return "the launcher keeps a file or folder of that name in its work folder";
     return std::nullopt;
+}
+
+std::u32string windows_name_key(std::string_view name) {
+    std::u32string key = decode_utf8(name).value_or(std::u32string{});
+    std::transform(key.begin(), key.end(), key.begin(), windows_upper);
+    return key;
 }
 
 }  // namespace tarven::payload_tool

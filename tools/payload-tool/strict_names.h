@@ -12,4 +12,9 @@ namespace tarven::payload_tool {
 // would. `name` is valid UTF-8 that the launcher's rules allow.
 std::optional<std::string> strict_name_refusal(std::string_view name);
 
+// `name` as Windows compares file names: its code points in the Basic Multilingual Plane in their
+// simple uppercase form. Names with the same key are one file in a Windows folder. `name` is
+// valid UTF-8.
+std::u32string windows_name_key(std::string_view name);
+
 }  // namespace tarven::payload_tool
