@@ -204,6 +204,11 @@ DWORD WINAPI reveal_timer_thread(void* parameter) noexcept {
 
 }  // namespace
 
+bool take_waiting_quit() {
+    MSG msg{};
+    return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
 Status start_reveal_timer(EventLoopProxy proxy, durations::Duration delay) {
     auto timer = std::make_unique<RevealTimer>(RevealTimer{std::move(proxy), delay});
     const unique_handle thread(::CreateThread(nullptr, 0, reveal_timer_thread, timer.get(), 0, nullptr));

@@ -67,6 +67,10 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// Takes a WM_QUIT that waits in the calling thread's queue; true when there was one. A nested
+// message loop that met one (the web view's creation) leaves it there for the loop.
+bool take_waiting_quit();
+
 // Sleeps `delay` on a thread of its own, then posts HelpEvent::Reveal once. The failure's text
 // says why the system refused the thread.
 Status start_reveal_timer(EventLoopProxy proxy, durations::Duration delay = durations::reveal_delay);

@@ -49,7 +49,7 @@ std::optional<std::wstring> user_language() {
 // --- Waiting while the thread's messages flow ------------------------------------------------
 
 // Runs the thread's messages until `done` holds; the runtime's completions come through them.
-// A WM_QUIT ends the wait unfinished and is posted again for the event loop.
+// A WM_QUIT ends the wait unfinished and is posted again (see take_waiting_quit).
 bool pump_messages_until(const std::function<bool()>& done) {
     MSG msg{};
     while (!done()) {

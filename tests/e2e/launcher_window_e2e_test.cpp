@@ -294,6 +294,13 @@ TEST_F(NormalRun, SessionEndEndsTheRunBeforeItsAnswer) {
     EXPECT_TRUE(log().has("controller-close")) << "the web view's data lies in the work folder";
 }
 
+void post_quit_to_main_thread(DWORD pid) {
+    HWND window = nullptr;
+    poll_until([&] { return (window = help_window_of(pid)) != nullptr; }, 10s);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(::PostThreadMessageW(::GetWindowThreadProcessId(window, nullptr), WM_QUIT, 5, 0));
+}
+
 // A WM_QUIT that ends the loop runs the quit sequence without a port, as the application's own
 // end does: the application gets its grace, then is terminated.
 TEST_F(NormalRun, QuitMessageToTheMainThreadEndsTheRunWithZero) {
@@ -301,14 +308,24 @@ TEST_F(NormalRun, QuitMessageToTheMainThreadEndsTheRunWithZero) {
     const LauncherRun result = run(L"", [&](DWORD pid) {
         watch_application();
         wait_for_log(help_prefix);
-        HWND window = nullptr;
-        poll_until([&] { return (window = help_window_of(pid)) != nullptr; }, 10s);
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(::PostThreadMessageW(::GetWindowThreadProcessId(window, nullptr), WM_QUIT, 5, 0));
+        post_quit_to_main_thread(pid);
     });
     expect_clean_exit(result);
     EXPECT_EQ(application_exit_code(), 1u) << "no quit request without a port";
     EXPECT_TRUE(log().in_order({"navigate http://127.0.0.1:", "controller-close"}));
+}
+
+// One that cuts the web view's creation short ends the run the same way, not in the browser.
+TEST_F(NormalRun, QuitMessageDuringTheWebViewsCreationEndsTheRunWithZero) {
+    install_runtime(RuntimeScope::fixed_version, L"slow-controller=20000");
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        wait_for_log("create-controller");
+        watch_application();
+        post_quit_to_main_thread(pid);
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 1u) << "no quit request without a port";
+    EXPECT_TRUE(explorer_command_lines().empty()) << "the help went to the browser";
 }
 
 // Without a web view the help goes to the browser; the run lasts until the application ends,

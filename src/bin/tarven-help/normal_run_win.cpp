@@ -82,8 +82,13 @@ int run_normal() {
     window.value()->on_session_end([&run] { run.end_in_haste(); });  // exit point: session ended (help window)
     auto web_view = create_help_web_view(*window.value(), run.folder().entry(L"webview"), run.shared_port(), proxy);
     if (!web_view) {
-        write_error_line(words::console_line(words::no_web_view(web_view.error())));
         window.value().reset();
+        // A WM_QUIT cut the creation short: the run ends as when it ends the loop.
+        if (take_waiting_quit()) {
+            run.end_with_quit_sequence(std::nullopt);  // exit point: WM_QUIT during the web view's creation
+            return 0;
+        }
+        write_error_line(words::console_line(words::no_web_view(web_view.error())));
         return open_in_browser_until_session_ends(run);
     }
     if (auto timer = start_reveal_timer(proxy); !timer)
