@@ -16,7 +16,9 @@ target_sources(tarven_base PRIVATE
   src/base/os_error_win.cpp
   src/base/wide_win.cpp
   src/base/console_win.cpp
-  src/base/small_file_win.cpp)
+  src/base/small_file_win.cpp
+  src/base/open_entry_win.cpp)
+target_link_libraries(tarven_base PRIVATE ntdll)  # names relative to a held folder
 target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp
   src/payload/folder_tree_removal_win.cpp

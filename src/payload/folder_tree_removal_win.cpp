@@ -1,15 +1,14 @@
-// How the removal stays inside the folder. Each folder is opened as itself (a link is not
-// followed) and held without delete sharing, so that it cannot be renamed or replaced while its
-// entries are listed (through that handle) and deleted. It is entered only when the handle shows
-// a folder, no reparse point, and a final place (volume and path, every link resolved) that is
-// the parent's plus the entry's name: a link that the attributes do not reveal (Wine reports none
-// on a handle) resolves elsewhere. The folder itself is checked the same way, against the folder
-// it sits in (the temp directory, which may lie behind a junction of the user's own: that one is
-// followed). Entries go by their `\\?\` path inside a held folder; a folder itself once its own
-// handle is let go, with its parent still held.
+// How the removal stays inside the folder. Every entry is opened relative to the held handle of
+// the folder it was listed in, as itself (a link is not followed), and held without delete
+// sharing, so that it cannot be renamed or replaced while it is looked at, listed and deleted
+// through that same handle. An entry is touched only when its handle shows a final place (volume
+// and path, every link resolved) that is its folder's plus its name: a link that the attributes do
+// not reveal (Wine reports none on a handle) resolves elsewhere and is left, and its folder with
+// it. The folder itself is checked the same way against the folder it sits in (the temp
+// directory, which may lie behind a junction of the user's own: that one is followed).
 #include "payload/folder_tree_removal_win.h"
 
-#include <windows.h>
+#include <winternl.h>
 
 #include <optional>
 #include <vector>
@@ -20,16 +19,17 @@
 namespace tarven {
 namespace {
 
+// FileDispositionInfoEx, which the headers name only for newer targets (Windows 10 1607 and later).
+constexpr auto file_disposition_info_ex = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+
+// Enough to tell what an entry is and where, to clear its read-only attribute and to delete it.
+constexpr ACCESS_MASK removal_access = DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES;
+constexpr ULONG removal_share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
 struct Entry {
     std::wstring name;
-    DWORD attributes = 0;
+    DWORD attributes = 0;  // as listed: a hint for how to open it, never trusted
 };
-
-unique_hfile open_as_itself(const std::wstring& path) {
-    return unique_hfile(::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
 
 // Where a handle's file really is, every link on the way resolved: its volume and its path on
 // that volume. (GetFinalPathNameByHandleW says the same, but Wine's fails on paths longer than
@@ -50,10 +50,9 @@ std::optional<FinalPlace> final_place_of(HANDLE handle) {
     return FinalPlace{file.dwVolumeSerialNumber, std::wstring(name.FileName, name.FileNameLength / sizeof(wchar_t))};
 }
 
-// A folder being emptied: its held handle, its `\\?\` path, where it really is, and what it held.
+// A folder being emptied: its held handle, where it really is, and what it held.
 struct OpenFolder {
     unique_hfile handle;
-    std::wstring path;
     FinalPlace place;
     std::vector<Entry> entries;
     std::size_t next = 0;
@@ -67,12 +66,19 @@ std::wstring joined(std::wstring folder, std::wstring_view name) {
     return folder;
 }
 
-// `place` is `parent` plus `name`: the same volume, and the path named so on it.
+bool same_path(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// `place` is `parent` plus `name`: the same volume, and the path named so on it. Wine reports a
+// name without its trailing dots and blanks; read so, it still names an entry of the same folder.
 bool is_entry_of(const FinalPlace& place, const FinalPlace& parent, std::wstring_view name) {
-    const std::wstring expected = joined(parent.path, name);
-    return place.volume == parent.volume &&
-           ::CompareStringOrdinal(place.path.c_str(), static_cast<int>(place.path.size()), expected.c_str(),
-                                  static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
+    if (place.volume != parent.volume) return false;
+    if (same_path(place.path, joined(parent.path, name))) return true;
+    const std::size_t kept = name.find_last_not_of(L". ");
+    return kept != std::wstring_view::npos && kept + 1 < name.size() &&
+           same_path(place.path, joined(parent.path, name.substr(0, kept + 1)));
 }
 
 // Where the folder that holds `path` really is (the temp directory, followed through any link).
@@ -103,85 +109,81 @@ bool list_entries(HANDLE folder, std::vector<Entry>& entries) {
     }
 }
 
-bool delete_file(const std::wstring& path, DWORD attributes) {
-    if (::DeleteFileW(path.c_str())) return true;
-    // A read-only file refuses deletion until the attribute is cleared.
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
-        return ::DeleteFileW(path.c_str()) != FALSE;
-    return false;
-}
-
-// A link or junction goes as itself: RemoveDirectoryW and DeleteFileW do not follow it.
-bool delete_link(const std::wstring& path, DWORD attributes) {
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? ::RemoveDirectoryW(path.c_str()) != FALSE
-                                                 : delete_file(path, attributes);
-}
-
-// The folder at `path`, opened and checked, ready to be emptied; nothing when the entry was dealt
-// with otherwise (a link or a file, deleted as itself) or could not be opened. `gone` says whether
-// such an entry went.
-std::optional<OpenFolder> enter(const std::wstring& path, const FinalPlace& parent, std::wstring_view name,
-                                DWORD attributes, bool& gone) {
-    gone = false;
-    unique_hfile handle = open_as_itself(path);
-    if (!handle) return std::nullopt;
-    FILE_ATTRIBUTE_TAG_INFO now{};
-    if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &now, sizeof now)) return std::nullopt;
-    auto place = final_place_of(handle.get());
-    if (!place) return std::nullopt;
-    const bool is_folder = now.FileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    const bool is_link = (now.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !is_entry_of(*place, parent, name);
-    if (is_folder && !is_link) {
-        OpenFolder folder{std::move(handle), path, std::move(*place), {}, 0, true};
-        folder.all_gone = list_entries(folder.handle.get(), folder.entries);
-        return folder;
+// Deletes the entry that the handle holds (a link as itself). The extended form takes the name
+// away at once and ignores a read-only attribute; where the system refuses it (before Windows 10
+// 1809, and Wine), the attribute is cleared on the handle and the plain form marks the entry, whose
+// name goes when the handle closes.
+bool delete_by_handle(HANDLE entry, const EntryInfoCalls& calls) {
+    FILE_DISPOSITION_INFO_EX extended{FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS |
+                                      FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE};
+    if (calls.set(entry, file_disposition_info_ex, &extended, sizeof extended)) return true;
+    FILE_BASIC_INFO basic{};
+    if (calls.get(entry, FileBasicInfo, &basic, sizeof basic) && (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        FILE_BASIC_INFO cleared{};  // times of zero stay as they are
+        cleared.FileAttributes = basic.FileAttributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
+        if (cleared.FileAttributes == 0) cleared.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        (void)calls.set(entry, FileBasicInfo, &cleared, sizeof cleared);
     }
-    handle.reset();
-    gone = is_link ? delete_link(path, now.FileAttributes | (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                   : delete_file(path, now.FileAttributes);
-    return std::nullopt;
+    FILE_DISPOSITION_INFO plain{TRUE};
+    return calls.set(entry, FileDispositionInfo, &plain, sizeof plain) != FALSE;
 }
 
-// Lets go of the emptied folder and deletes it. Its parent is still held; should the folder have
-// been swapped for a link in between, RemoveDirectoryW deletes the link, not what it points to.
-bool delete_emptied_folder(OpenFolder& folder) {
-    folder.handle.reset();
-    return folder.all_gone && ::RemoveDirectoryW(folder.path.c_str());
+// What became of one entry: it went, it stayed, or it is a folder, now held and listed, to be
+// emptied before it goes.
+struct Visit {
+    bool gone = false;
+    std::optional<OpenFolder> folder;
+};
+
+Visit visit(OpenedEntry opened, const FinalPlace& parent, std::wstring_view name, const EntryInfoCalls& calls) {
+    if (!opened.handle) return {};
+    const HANDLE handle = opened.handle.get();
+    FILE_ATTRIBUTE_TAG_INFO now{};
+    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &now, sizeof now)) return {};
+    auto place = final_place_of(handle);
+    if (!place || !is_entry_of(*place, parent, name)) return {};
+    const bool is_link = now.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if ((now.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !is_link) {
+        OpenFolder folder{std::move(opened.handle), std::move(*place), {}, 0, true};
+        folder.all_gone = list_entries(folder.handle.get(), folder.entries);
+        return {false, std::move(folder)};
+    }
+    return {delete_by_handle(handle, calls), std::nullopt};
 }
 
 }  // namespace
 
-// Depth first, with a stack of its own: the tree can be as deep as a `\\?\` path allows.
-bool delete_folder_tree(const std::wstring& full_path) {
+// Depth first, with a stack of its own: the tree can be as deep as a path allows.
+TreeRemoval delete_folder_tree(const std::wstring& full_path, const FileIdentity* expected,
+                               const EntryInfoCalls& calls) {
     const auto parent = parent_place(full_path);
-    if (!parent) return false;
+    if (!parent) return TreeRemoval::incomplete;
     const std::wstring_view name = std::wstring_view(full_path).substr(full_path.find_last_of(L'\\') + 1);
+    OpenedEntry root = open_entry(nullptr, system_path(full_path),
+                                  {removal_access | FILE_LIST_DIRECTORY, removal_share, FILE_OPEN, 0});
+    if (expected != nullptr && root.handle && identity_of(root.handle.get()) != *expected)
+        return TreeRemoval::not_the_folder;
+    Visit first = visit(std::move(root), *parent, name, calls);
+    if (!first.folder) return first.gone ? TreeRemoval::complete : TreeRemoval::incomplete;
     std::vector<OpenFolder> open;
-    bool gone = false;
-    if (auto root = enter(extended_length_path(full_path), *parent, name, FILE_ATTRIBUTE_DIRECTORY, gone))
-        open.push_back(std::move(*root));
-    else
-        return gone;
+    open.push_back(std::move(*first.folder));
     for (;;) {
         OpenFolder& folder = open.back();
         if (folder.next == folder.entries.size()) {
-            const bool folder_gone = delete_emptied_folder(folder);
-            open.pop_back();
-            if (open.empty()) return folder_gone;
+            const bool folder_gone = folder.all_gone && delete_by_handle(folder.handle.get(), calls);
+            open.pop_back();  // its handle closes: the plain form's deletion happens now
+            if (open.empty()) return folder_gone ? TreeRemoval::complete : TreeRemoval::incomplete;
             open.back().all_gone = open.back().all_gone && folder_gone;
             continue;
         }
         const Entry& entry = folder.entries[folder.next++];
-        const std::wstring path = joined(folder.path, entry.name);
-        if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            folder.all_gone = delete_link(path, entry.attributes) && folder.all_gone;
-        } else if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            folder.all_gone = delete_file(path, entry.attributes) && folder.all_gone;
-        } else if (auto inner = enter(path, folder.place, entry.name, entry.attributes, gone)) {
-            open.push_back(std::move(*inner));  // `folder` is not used past this point
-        } else {
-            folder.all_gone = gone && folder.all_gone;
-        }
+        const ACCESS_MASK access = removal_access | (entry.attributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_LIST_DIRECTORY : 0);
+        Visit inner = visit(open_entry(folder.handle.get(), entry.name, {access, removal_share, FILE_OPEN, 0}),
+                            folder.place, entry.name, calls);
+        if (inner.folder)
+            open.push_back(std::move(*inner.folder));  // `folder` is not used past this point
+        else
+            folder.all_gone = inner.gone && folder.all_gone;
     }
 }
 

@@ -106,7 +106,7 @@ private:
         // The earlier record's file stays whole unless this record's stream is good.
         if (replaces_a_file && !check_stream(index)) return;
 
-        auto created = writer_.create(entry.name);
+        auto created = replaces_a_file ? writer_.replace(entry.name) : writer_.create(entry.name);
         if (created && !created.value()) return outcome_.stopped(index);
         EntryFile* file = created ? created.value().get() : nullptr;
         std::optional<std::string> write_error;

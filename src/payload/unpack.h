@@ -39,8 +39,10 @@ public:
     virtual ~EntryWriter() = default;
     // Checked before each record and each piece: true ends the unpacking early, without a failure.
     virtual bool stop_requested() = 0;
-    // Creates the file, or empties it; nothing once the writer is stopping.
+    // Creates the file; nothing once the writer is stopping.
     virtual Result<std::unique_ptr<EntryFile>> create(std::string_view name) = 0;
+    // Empties the file that an earlier record of the name created, for a later record's content.
+    virtual Result<std::unique_ptr<EntryFile>> replace(std::string_view name) { return create(name); }
     // Orders names; names of one and the same file compare equal.
     virtual int compare_names(std::string_view a, std::string_view b) const { return a.compare(b); }
 };

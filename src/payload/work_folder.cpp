@@ -49,4 +49,21 @@ std::wstring extended_length_path(std::wstring_view full_path) {
     return std::wstring(literal) + std::wstring(full_path);
 }
 
+std::wstring system_path(std::wstring_view full_path) {
+    std::wstring path = extended_length_path(full_path);
+    path[1] = L'?';  // "\\?\" → "\??\"
+    return path;
+}
+
+std::wstring work_folder_sddl(std::wstring_view user_sid, bool elevated) {
+    // P: protected, nothing comes from the temp directory; OICI: files and folders inside inherit.
+    std::wstring sddl = L"D:P(A;OICI;FA;;;";
+    sddl += user_sid;
+    sddl += L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    // No write up only: reading or running what the folder holds gives a lower level nothing it
+    // could not get from the payload itself, and the web view's own lower-level helpers may read.
+    if (elevated) sddl += L"S:(ML;OICI;NW;;;HI)";
+    return sddl;
+}
+
 }  // namespace tarven

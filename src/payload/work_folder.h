@@ -17,4 +17,14 @@ std::string work_folder_name(std::uint32_t process_id, std::uint64_t filetime);
 // the launcher's own file operations; everything handed to others keeps the plain form.
 std::wstring extended_length_path(std::wstring_view full_path);
 
+// The same path in the form the system's own file calls take ("C:\a" → "\??\C:\a").
+std::wstring system_path(std::wstring_view full_path);
+
+// What a new work folder is created with, instead of the temp directory's rights (a shared
+// C:\Temp lets every user in): full control for the user `user_sid` ("S-1-5-21-…"), SYSTEM and
+// Administrators only, inherited by everything inside. An elevated run's folder also carries the
+// high integrity level, so that the same user's programs below it (a browser's sandbox, anything
+// started without elevation) can neither write in it nor rename or delete what it holds.
+std::wstring work_folder_sddl(std::wstring_view user_sid, bool elevated);
+
 }  // namespace tarven

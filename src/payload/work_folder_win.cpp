@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <sddl.h>
+#include <winternl.h>
 
 #include <thread>
 #include <vector>
@@ -41,30 +42,53 @@ Result<std::wstring> temp_directory() {
     }
 }
 
-// The SID of the user this process runs as, in its text form ("S-1-5-21-...").
-Result<std::wstring> current_user_sid() {
-    HANDLE opened = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened))
-        return fail(words::no_folder(render_os_error(::GetLastError())));
-    const unique_handle token(opened);
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<ULONGLONG> user((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
-    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, user.data(), size, &size))
-        return fail(words::no_folder(render_os_error(::GetLastError())));
-    LPWSTR text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text))
-        return fail(words::no_folder(render_os_error(::GetLastError())));
-    const unique_hlocal owner(text);
-    return std::wstring(text);
+unique_handle process_token() {
+    unique_handle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) token.reset();
+    return token;
 }
 
-Status create_folder(const std::wstring& path, SECURITY_ATTRIBUTES* security = nullptr) {
-    if (!::CreateDirectoryW(path.c_str(), security)) return fail(words::no_folder(render_os_error(::GetLastError())));
+// The SID of the user this process runs as, in its text form ("S-1-5-21-...").
+Result<std::wstring> current_user_sid(HANDLE token) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<ULONGLONG> user((size + sizeof(ULONGLONG) - 1) / sizeof(ULONGLONG));
+    if (size == 0 || !::GetTokenInformation(token, TokenUser, user.data(), size, &size))
+        return fail(words::no_folder(render_os_error(::GetLastError())));
+    unique_hlocal text;
+    if (!::ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid,
+                                  reinterpret_cast<LPWSTR*>(text.put())))
+        return fail(words::no_folder(render_os_error(::GetLastError())));
+    return std::wstring(static_cast<const wchar_t*>(text.get()));
+}
+
+bool is_elevated(HANDLE token) {
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+// The folder, created and held in one step: there is no moment in which another name could take
+// its place.
+Result<unique_hfile> create_held_folder(const std::wstring& path, PSECURITY_DESCRIPTOR security) {
+    auto created = open_entry(nullptr, system_path(path),
+                              {FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
+                               FILE_DIRECTORY_FILE, security});
+    if (!created.handle) return fail(words::no_folder(render_os_error(created.error)));
+    return std::move(created.handle);
+}
+
+Status create_tmp(HANDLE folder) {
+    const auto created = open_entry(folder, L"tmp", {FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                     FILE_CREATE, FILE_DIRECTORY_FILE});
+    if (!created.handle) return fail(words::no_folder(render_os_error(created.error)));
     return {};
 }
 
 }  // namespace
+
+HANDLE WorkFolder::handle() const { return hold && hold->handle ? hold->handle.get() : nullptr; }
 
 std::wstring WorkFolder::entry(std::wstring_view name) const {
     std::wstring joined = path;
@@ -89,29 +113,48 @@ Result<WorkFolder> make_work_folder() {
 }
 
 Result<unique_hlocal> work_folder_security_descriptor() {
-    auto user = current_user_sid();
+    const unique_handle token = process_token();
+    if (!token) return fail(words::no_folder(render_os_error(::GetLastError())));
+    auto user = current_user_sid(token.get());
     if (!user) return fail(user.error());
-    // P: protected, nothing comes from the temp directory; OICI: files and folders inside inherit.
-    const std::wstring sddl = L"D:P(A;OICI;FA;;;" + user.value() + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    const std::wstring sddl = work_folder_sddl(user.value(), is_elevated(token.get()));
+    unique_hlocal descriptor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            sddl.c_str(), SDDL_REVISION_1, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()), nullptr))
         return fail(words::no_folder(render_os_error(::GetLastError())));
-    return unique_hlocal(descriptor);
+    return descriptor;
 }
 
 Result<WorkFolder> create_work_folder(std::wstring path) {
-    WorkFolder folder{std::move(path)};
     auto descriptor = work_folder_security_descriptor();
     if (!descriptor) return fail(descriptor.error());
-    SECURITY_ATTRIBUTES security{sizeof security, descriptor.value().get(), FALSE};
-    if (auto made = create_folder(extended_length_path(folder.path), &security); !made) return fail(made.error());
-    if (auto made = create_folder(folder.literal_entry(L"tmp")); !made) return fail(made.error());
+    auto held = create_held_folder(path, descriptor.value().get());
+    if (!held) return fail(held.error());
+    // Nothing of a run that never began is left behind.
+    const auto identity = identity_of(held.value().get());
+    if (!identity) {
+        const DWORD error = ::GetLastError();
+        held.value().reset();
+        remove_work_folder(WorkFolder{std::move(path)}, 1);
+        return fail(words::no_folder(render_os_error(error)));
+    }
+    WorkFolder folder{std::move(path), std::make_shared<FolderHold>(FolderHold{std::move(held.value()), *identity})};
+    if (auto tmp = create_tmp(folder.handle()); !tmp) {
+        remove_work_folder(folder, 1);
+        return fail(tmp.error());
+    }
     return folder;
 }
 
 void remove_work_folder(const WorkFolder& folder, int attempts, durations::Duration pause) {
+    const FileIdentity* expected = nullptr;
+    if (folder.hold) {
+        folder.hold->handle.reset();  // the hold shares no deletion
+        expected = &folder.hold->identity;
+    }
     for (; attempts > 0; --attempts) {
-        if (delete_folder_tree(folder.path)) return;
+        const TreeRemoval removal = delete_folder_tree(folder.path, expected);
+        if (removal != TreeRemoval::incomplete) return;
         if (!work_folder_exists(folder)) return;
         std::this_thread::sleep_for(pause);
     }

@@ -28,7 +28,7 @@ void start_explorer(const std::wstring& program, std::uint16_t port) {
 std::optional<std::uint16_t> wait_for_port_until(RunOwner& run, const BrowserTimes& times) {
     const Deadline deadline(times.port_deadline);
     for (;;) {
-        if (const auto port = read_port(run.folder())) return port;
+        if (const auto port = read_port(run.folder(), run.child()->gate())) return port;
         if (deadline.passed() || run.ended_within(times.port_poll)) return std::nullopt;
     }
 }

@@ -81,8 +81,10 @@ Status start_starter_thread(StarterWork work) {
     return {};
 }
 
-std::optional<std::uint16_t> read_port(const WorkFolder& folder) {
-    const auto text = read_small_disk_file(folder.entry(L"port"), max_port_file_bytes);
+std::optional<std::uint16_t> read_port(const WorkFolder& folder, StarterGate& gate) {
+    std::optional<std::string> text;
+    if (!gate.run_unless_closed([&] { text = read_small_disk_file(folder.handle(), L"port", max_port_file_bytes); }))
+        return std::nullopt;
     if (!text) return std::nullopt;
     return parse_port_text(*text);
 }
@@ -90,7 +92,7 @@ std::optional<std::uint16_t> read_port(const WorkFolder& folder) {
 void wait_for_port(const WorkFolder& folder, AppChild& child, EventSink& sink, const StarterTimes& times) {
     const Deadline deadline(times.port_deadline);
     for (;;) {
-        if (const auto port = read_port(folder)) {
+        if (const auto port = read_port(folder, child.gate())) {
             sink.post(HelpEvent::ready(*port));
             watch_application(child, sink, times);
             return;

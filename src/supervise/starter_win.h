@@ -43,7 +43,8 @@ Status start_starter_thread(StarterWork work);
 // Far more than any form of a port needs; a longer file is no port (yet).
 inline constexpr std::size_t max_port_file_bytes = 4096;
 
-std::optional<std::uint16_t> read_port(const WorkFolder& folder);
+// Read through the folder's hold, inside the gate: nothing once the run is ending.
+std::optional<std::uint16_t> read_port(const WorkFolder& folder, StarterGate& gate);
 
 void wait_for_port(const WorkFolder& folder, AppChild& child, EventSink& sink, const StarterTimes& times);
 void watch_application(AppChild& child, EventSink& sink, const StarterTimes& times);

@@ -43,6 +43,7 @@ protected:
         child_ = AppChild::make();
     }
     void TearDown() override {
+        child_->gate().close();  // as every ending does before the folder's hold is let go of
         child_->terminate_and_wait();
         remove_work_folder(folder_, 4);
     }
@@ -150,7 +151,7 @@ TEST_F(Handshake, PortFileHeldOpenWithReadSharingIsRead) {
                                             CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(writer.get(), "1234\n", 5, &written, nullptr));
-    EXPECT_EQ(read_port(folder_), std::optional<std::uint16_t>(1234));
+    EXPECT_EQ(read_port(folder_, child_->gate()), std::optional<std::uint16_t>(1234));
 }
 
 TEST_F(Handshake, PortFileLockedAgainstReadersIsNoPortYet) {
@@ -158,15 +159,15 @@ TEST_F(Handshake, PortFileLockedAgainstReadersIsNoPortYet) {
     const unique_hfile locker(
         ::CreateFileW(folder_.entry(L"port").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(locker.valid());
-    EXPECT_EQ(read_port(folder_), std::nullopt);
+    EXPECT_EQ(read_port(folder_, child_->gate()), std::nullopt);
 }
 
 TEST_F(Handshake, PortFileLongerThanItsLimitOrNotADiskFileIsNoPortYet) {
     const std::string fits = "8080" + std::string(max_port_file_bytes - 4, ' ');
     write_port_file(fits);
-    EXPECT_EQ(read_port(folder_), std::optional<std::uint16_t>(8080));
+    EXPECT_EQ(read_port(folder_, child_->gate()), std::optional<std::uint16_t>(8080));
     write_port_file(fits + " ");
-    EXPECT_EQ(read_port(folder_), std::nullopt);
+    EXPECT_EQ(read_port(folder_, child_->gate()), std::nullopt);
 
     // A device reads as empty, which is not a disk file's content.
     EXPECT_EQ(read_small_disk_file(L"\\\\.\\NUL", max_port_file_bytes), std::nullopt);
