@@ -31,6 +31,16 @@ TEST(ExtendedLengthPath, DrivePathsUncPathsAndPathsAlreadyLiteral) {
     EXPECT_EQ(extended_length_path(L"C:\\Temp\\TarvenHelp-1-2"), L"\\\\?\\C:\\Temp\\TarvenHelp-1-2");
     EXPECT_EQ(extended_length_path(L"\\\\server\\share\\t"), L"\\\\?\\UNC\\server\\share\\t");
     EXPECT_EQ(extended_length_path(L"\\\\?\\C:\\t"), L"\\\\?\\C:\\t");
+    // The form the system's own file calls take.
+    EXPECT_EQ(system_path(L"C:\\Temp\\TarvenHelp-1-2"), L"\\??\\C:\\Temp\\TarvenHelp-1-2");
+    EXPECT_EQ(system_path(L"\\\\server\\share\\t"), L"\\??\\UNC\\server\\share\\t");
+}
+
+// Only an elevated run's folder carries the high level: one that isn't could not set it.
+TEST(WorkFolderRights, TheUserSystemAndAdministratorsAndForAnElevatedRunTheHighLevel) {
+    const std::wstring rights = L"D:P(A;OICI;FA;;;S-1-5-21-1)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    EXPECT_EQ(work_folder_sddl(L"S-1-5-21-1", false), rights);
+    EXPECT_EQ(work_folder_sddl(L"S-1-5-21-1", true), rights + L"S:(ML;OICI;NW;;;HI)");
 }
 
 }  // namespace

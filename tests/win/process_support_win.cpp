@@ -46,7 +46,55 @@ bool remove_tree_once(const std::wstring& path) {
     return ::RemoveDirectoryW(path.c_str()) || ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+std::string unix_path(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto to_unix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (to_unix == nullptr) return {};
+    char* unix = to_unix(path.c_str());
+    std::string text = unix != nullptr ? unix : "";
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return text;
+}
+
+// Wine starts a Unix program given by its path on the Z: drive; `done` tells when it has done its
+// work (its process handle says nothing reliable).
+void run_unix(const std::vector<std::string>& words, const std::function<bool()>& done) {
+    std::wstring command_line;
+    for (const std::string& word : words) command_line += L"\"" + widen(word) + L"\" ";
+    const std::wstring program = L"Z:" + widen(words.front());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started))
+        return;
+    const unique_handle process(started.hProcess), thread(started.hThread);
+    poll_until(done, std::chrono::seconds(10));
+}
+
 }  // namespace
+
+SymbolicLink::SymbolicLink(std::wstring link, const std::wstring& target, To kind)
+    : link_(std::move(link)), kind_(kind) {
+    const DWORD flags =
+        SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE | (kind == To::folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    if (::CreateSymbolicLinkW(link_.c_str(), target.c_str(), flags) && exists()) return;
+    unix_ = true;
+    run_unix({"/bin/ln", "-s", unix_path(target), unix_path(link_)}, [this] { return exists(); });
+}
+
+SymbolicLink::~SymbolicLink() {
+    if (!exists()) return;
+    // RemoveDirectoryW takes a link to a folder as itself, under Wine too.
+    if (kind_ == To::folder && ::RemoveDirectoryW(link_.c_str())) return;
+    if (unix_)
+        run_unix({"/bin/rm", "-f", unix_path(link_)}, [this] { return !exists(); });
+    else
+        ::DeleteFileW(link_.c_str());
+}
+
+bool SymbolicLink::exists() const { return ::GetFileAttributesW(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 ScratchFolder::ScratchFolder(std::wstring_view hint) {
     static std::atomic<unsigned> counter{0};

@@ -33,6 +33,26 @@ private:
 // files a moment later. Says whether the folder is gone.
 bool remove_folder_tree(const std::wstring& path);
 
+// A symbolic link, as another user could plant one: the system's own where Windows makes one;
+// under Wine (whose CreateSymbolicLinkW makes nothing) a Unix symbolic link, which Wine shows as
+// a reparse point in listings but follows on a handle. Deleted as itself at the end, whoever
+// left it (Wine's DeleteFileW would delete a Unix link's target instead). Its target must exist.
+class SymbolicLink {
+public:
+    enum class To { file, folder };
+    SymbolicLink(std::wstring link, const std::wstring& target, To kind);
+    ~SymbolicLink();
+    SymbolicLink(const SymbolicLink&) = delete;
+    SymbolicLink& operator=(const SymbolicLink&) = delete;
+
+    bool exists() const;
+
+private:
+    std::wstring link_;
+    To kind_;
+    bool unix_ = false;
+};
+
 // The whole file, or nothing when it cannot be opened or read. Opened with all sharing.
 std::optional<std::string> read_file_bytes(const std::wstring& path);
 

@@ -1,9 +1,12 @@
 // Unpacking into a real work folder: names Windows refuses or would reinterpret, a record named
-// tmp, repeated names, and a starter gate closed by the quit sequence.
+// tmp, repeated names, links planted under a record's name, and a starter gate closed by the quit
+// sequence.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <set>
 #include <thread>
 
@@ -12,6 +15,7 @@
 #include "base/wide_win.h"
 #include "payload/unpack_win.h"
 #include "base/starter_gate.h"
+#include "process_support_win.h"
 
 namespace tarven {
 namespace {
@@ -93,10 +97,11 @@ TEST_F(UnpackToDisk, NameWithAnAsteriskFailsWhenTheFileIsCreated) {
     EXPECT_EQ(read_file(folder_.entry(L"first.txt")), "1") << "records before the failure are complete";
 }
 
+// Every file is created new: a name that is there already is not the launcher's to write.
 TEST_F(UnpackToDisk, RecordNamedTmpMeetsTheTmpFolder) {
     const auto unpacked = unpack(record("tmp", "not a folder"));
     ASSERT_FALSE(unpacked);
-    EXPECT_EQ(unpacked.error(), "couldn't unpack tmp: " + render_os_error(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(unpacked.error(), "couldn't unpack tmp: " + render_os_error(ERROR_FILE_EXISTS));
     EXPECT_TRUE(::GetFileAttributesW(folder_.entry(L"tmp").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -108,6 +113,112 @@ TEST_F(UnpackToDisk, LaterRecordOfTheSameNameWins) {
 TEST_F(UnpackToDisk, NonAsciiNamesArriveAsTheirCharacters) {
     ASSERT_TRUE(unpack(record("Hilfe-\xC3\xBC\xE2\x82\xAC.txt", "u")));
     EXPECT_EQ(read_file(folder_.entry(L"Hilfe-\u00FC\u20AC.txt")), "u");
+}
+
+// Content that inflates slowly enough for the gate to close in the middle of the file.
+std::string poorly_compressible(std::size_t size) {
+    std::string out(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : out) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>("tarvenhelp0123456789"[(state >> 16) % 20]);
+    }
+    return out;
+}
+
+// The folder's own writer, with a step of the test's before each file is opened.
+class WriterWithStep final : public EntryWriter {
+public:
+    using Step = std::function<void(std::string_view name, bool replacing)>;
+    WriterWithStep(const WorkFolder& folder, StarterGate& gate, Step step)
+        : inner_(make_folder_writer(folder, gate)), step_(std::move(step)) {}
+
+    bool stop_requested() override { return inner_->stop_requested(); }
+    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
+        step_(name, false);
+        return inner_->create(name);
+    }
+    Result<std::unique_ptr<EntryFile>> replace(std::string_view name) override {
+        step_(name, true);
+        return inner_->replace(name);
+    }
+    int compare_names(std::string_view a, std::string_view b) const override { return inner_->compare_names(a, b); }
+
+private:
+    std::unique_ptr<EntryWriter> inner_;
+    Step step_;
+};
+
+// What another user of the machine may put under a record's name: a hard link to a file of theirs
+// (which Wine makes), or a symbolic link (made from outside Wine where Wine makes none).
+enum class Planted { hard_link, symbolic_link };
+
+class UnpackIntoAPlantedName : public UnpackToDisk, public testing::WithParamInterface<Planted> {
+protected:
+    // Puts the link at `name` in the folder, pointing to the victim's file.
+    void plant(const std::wstring& name) {
+        const std::wstring at = folder_.entry(name);
+        if (GetParam() == Planted::hard_link)
+            ASSERT_TRUE(::CreateHardLinkW(at.c_str(), victim_file_.c_str(), nullptr))
+                << render_os_error(::GetLastError());
+        else
+            link_ = std::make_unique<test::SymbolicLink>(at, victim_file_, test::SymbolicLink::To::file);
+        ASSERT_TRUE(link_ == nullptr || link_->exists()) << "no link could be made";
+    }
+    void expect_the_victim_untouched() { EXPECT_EQ(read_file(victim_file_), "the victim's own"); }
+
+    test::ScratchFolder victim_{L" victim"};
+    std::wstring victim_file_ = victim_.entry(L"precious.txt");
+    std::unique_ptr<test::SymbolicLink> link_;
+
+    void TearDown() override {
+        link_.reset();  // a Unix link in the folder would keep it there
+        UnpackToDisk::TearDown();
+    }
+    void SetUp() override {
+        UnpackToDisk::SetUp();
+        const unique_hfile file(::CreateFileW(victim_file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.get(), "the victim's own", 16, &written, nullptr));
+    }
+};
+
+TEST_P(UnpackIntoAPlantedName, BeforeItsRecordIsNeverWrittenThrough) {
+    plant(L"help-topics.json");
+    const auto unpacked = unpack(record("first.txt", "1") + record("help-topics.json", "the record's bytes"));
+    ASSERT_FALSE(unpacked);
+    EXPECT_EQ(unpacked.error(), "couldn't unpack help-topics.json: " + render_os_error(ERROR_FILE_EXISTS));
+    expect_the_victim_untouched();
+}
+
+// The file of the first record swapped for a link before the second record of its name.
+TEST_P(UnpackIntoAPlantedName, BetweenTwoRecordsOfTheNameIsNeverWrittenThrough) {
+    WriterWithStep writer(folder_, gate_, [&](std::string_view, bool replacing) {
+        if (!replacing) return;
+        ASSERT_TRUE(::DeleteFileW(folder_.entry(L"data.bin").c_str()));
+        plant(L"data.bin");
+    });
+    const auto unpacked = unpack_payload(view(record("data.bin", "first") + record("data.bin", "second")), writer);
+    ASSERT_FALSE(unpacked);
+    EXPECT_EQ(unpacked.error(), "couldn't unpack data.bin: " + render_os_error(ERROR_FILE_EXISTS));
+    expect_the_victim_untouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, UnpackIntoAPlantedName, testing::Values(Planted::hard_link, Planted::symbolic_link));
+
+// Held from its creation: nobody can move the folder away (and put another in its place) while
+// the files go into it.
+TEST_F(UnpackToDisk, TheFolderCannotBeRenamedWhileTheFilesGoIn) {
+    const std::wstring moved = folder_.path + L"-moved";
+    DWORD refusal = ERROR_SUCCESS;
+    WriterWithStep writer(folder_, gate_, [&](std::string_view, bool) {
+        if (!::MoveFileExW(folder_.path.c_str(), moved.c_str(), 0)) refusal = ::GetLastError();
+    });
+    const std::string big = poorly_compressible(4u << 20);
+    ASSERT_TRUE(unpack_payload(view(record("Tarven.exe", big, 1)), writer));
+    EXPECT_EQ(refusal, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(read_file(folder_.entry(L"Tarven.exe")) == big);
+    (void)::RemoveDirectoryW(moved.c_str());
 }
 
 // A record becomes exactly one file of exactly its name, or fails with its name: never a device,
@@ -126,20 +237,9 @@ TEST(UnpackToDiskNames, ANameIsTakenLiterallyOrRefused) {
             EXPECT_EQ(unpacked.error().rfind("couldn't unpack " + name + ": ", 0), 0u) << unpacked.error();
             EXPECT_TRUE(entries.empty()) << name;
         }
-        (void)::DeleteFileW(folder.value().literal_entry(widen(name)).c_str());  // the removal takes plain paths
         remove_work_folder(folder.value(), 4);
+        EXPECT_FALSE(work_folder_exists(folder.value())) << name;
     }
-}
-
-// Content that inflates slowly enough for the gate to close in the middle of the file.
-std::string poorly_compressible(std::size_t size) {
-    std::string out(size, '\0');
-    std::uint32_t state = 12345;
-    for (char& c : out) {
-        state = state * 1103515245u + 12345u;
-        c = static_cast<char>("tarvenhelp0123456789"[(state >> 16) % 20]);
-    }
-    return out;
 }
 
 std::uint64_t size_of(const std::wstring& path) {

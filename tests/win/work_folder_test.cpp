@@ -12,6 +12,7 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "payload/work_folder.h"
+#include "payload/folder_tree_removal_win.h"
 #include "payload/work_folder_win.h"
 #include "process_support_win.h"
 
@@ -45,58 +46,6 @@ void write_file(const std::wstring& path, std::string_view content) {
 }
 
 std::optional<std::string> file_content(const std::wstring& path) { return test::read_file_bytes(path); }
-
-// A link to a folder, as another user could put one into a shared temp directory: a symbolic
-// link where Windows makes one; under Wine (whose CreateSymbolicLinkW makes nothing) a Unix
-// symbolic link, which Wine shows as a reparse point in listings but follows on a handle, as it
-// would a junction. Deleted at the end, whoever left it.
-class FolderLink {
-public:
-    FolderLink(std::wstring link, const std::wstring& target) : link_(std::move(link)) {
-        if (::CreateSymbolicLinkW(link_.c_str(), target.c_str(),
-                                  SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-            exists())
-            return;
-        run_unix({"/bin/ln", "-s", unix_path(target), unix_path(link_)});
-    }
-    ~FolderLink() {
-        if (exists() && !::RemoveDirectoryW(link_.c_str())) run_unix({"/bin/rm", "-f", unix_path(link_)});
-    }
-    FolderLink(const FolderLink&) = delete;
-    FolderLink& operator=(const FolderLink&) = delete;
-
-    bool exists() const { return ::GetFileAttributesW(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-private:
-    static std::string unix_path(const std::wstring& path) {
-        using ToUnix = char*(CDECL*)(LPCWSTR);
-        const auto to_unix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-        if (to_unix == nullptr) return {};
-        char* unix = to_unix(path.c_str());
-        std::string text = unix != nullptr ? unix : "";
-        ::HeapFree(::GetProcessHeap(), 0, unix);
-        return text;
-    }
-
-    // Wine starts a Unix program given by its path on the Z: drive; it is done when the link is.
-    void run_unix(const std::vector<std::string>& words) {
-        std::wstring command_line;
-        for (const std::string& word : words) command_line += L"\"" + widen(word) + L"\" ";
-        const std::wstring program = L"Z:" + widen(words.front());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started{};
-        if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &started))
-            return;
-        const unique_handle process(started.hProcess), thread(started.hThread);
-        const bool wanted = words.front() == "/bin/ln";
-        test::poll_until([&] { return exists() == wanted; }, std::chrono::seconds(10));
-    }
-
-    std::wstring link_;
-};
 
 // The accounts a work folder may grant anything to.
 struct Accounts {
@@ -153,6 +102,34 @@ std::vector<std::string> dacl_entries(PACL dacl, const Accounts& accounts) {
                           (inherit == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE) ? " inherited-inside" : ""));
     }
     return entries;
+}
+
+bool process_is_elevated() {
+    unique_handle token;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put()) &&
+           ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated;
+}
+
+// The descriptor's integrity label as (level, policy, inheritance), or "none".
+std::string mandatory_label(PSECURITY_DESCRIPTOR descriptor) {
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL sacl = nullptr;
+    if (!::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) || !present || sacl == nullptr ||
+        sacl->AceCount == 0)
+        return "none";
+    void* ace = nullptr;
+    if (sacl->AceCount != 1 || !::GetAce(sacl, 0, &ace)) return "other";
+    const auto& label = *static_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace);
+    if (label.Header.AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) return "other";
+    const std::vector<BYTE> high = well_known(WinHighLabelSid);
+    const bool inherited = (label.Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
+                           (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    return std::string(same_sid(high, const_cast<DWORD*>(&label.SidStart)) ? "high" : "other") +
+           (label.Mask == SYSTEM_MANDATORY_LABEL_NO_WRITE_UP ? " no-write-up" : " other-policy") +
+           (inherited ? " inherited-inside" : "");
 }
 
 // Sets TMP and TEMP for the test's own process (which is where GetTempPathW looks) and puts the
@@ -213,6 +190,9 @@ TEST(MakeWorkFolder, GrantsTheUserSystemAndAdministratorsAloneEvenInASharedTempD
     EXPECT_EQ(dacl_entries(dacl, accounts),
               (std::vector<std::string>{"user full inherited-inside", "system full inherited-inside",
                                         "administrators full inherited-inside"}));
+    // An elevated run's folder carries the high level (Wine's runs are elevated; it enforces none).
+    EXPECT_EQ(mandatory_label(descriptor.value().get()),
+              process_is_elevated() ? "high no-write-up inherited-inside" : "none");
 
     // The folder as the file system keeps it. Wine keeps no ACL: it turns the descriptor into Unix
     // permissions and reads those back as entries (no Administrators, no protection flag), and an
@@ -294,7 +274,12 @@ TEST(RemoveWorkFolder, TakesNestedFilesAndFoldersAndReadOnlyFiles) {
 }
 
 // Where a link stands in the folder, or in its place, the removal never goes where it points.
-enum class LinkPlace { instead_of_the_folder, instead_of_a_folder_inside };
+enum class LinkPlace {
+    instead_of_the_folder,
+    instead_of_a_folder_inside,
+    hard_link_to_a_file_outside,
+    symbolic_link_to_a_file_outside,
+};
 
 class RemoveWorkFolderWithALink : public testing::TestWithParam<LinkPlace> {};
 
@@ -304,27 +289,38 @@ TEST_P(RemoveWorkFolderWithALink, LeavesWhatTheLinkPointsToAlone) {
     ASSERT_TRUE(::CreateDirectoryW(victim.entry(L"inner").c_str(), nullptr));
     write_file(victim.entry(L"inner\\precious.txt"), "inner");
 
+    using To = test::SymbolicLink::To;
     WorkFolder folder;
-    std::unique_ptr<FolderLink> link;
+    std::unique_ptr<test::SymbolicLink> link;
     if (GetParam() == LinkPlace::instead_of_the_folder) {
         folder.path = temp_path() + L"TarvenHelp-" + std::to_wstring(::GetCurrentProcessId()) + L"-swapped";
-        link = std::make_unique<FolderLink>(folder.path, victim.path());
+        link = std::make_unique<test::SymbolicLink>(folder.path, victim.path(), To::folder);
     } else {
         auto made = make_work_folder();
         ASSERT_TRUE(made) << made.error();
         folder = made.value();
         write_file(folder.entry(L"tmp\\scratch.txt"), "scratch");
-        link = std::make_unique<FolderLink>(folder.entry(L"webview"), victim.path());
+        const std::wstring outside_file = victim.entry(L"precious.txt");
+        if (GetParam() == LinkPlace::instead_of_a_folder_inside)
+            link = std::make_unique<test::SymbolicLink>(folder.entry(L"webview"), victim.path(), To::folder);
+        else if (GetParam() == LinkPlace::symbolic_link_to_a_file_outside)
+            link = std::make_unique<test::SymbolicLink>(folder.entry(L"help.dll"), outside_file, To::file);
+        else
+            ASSERT_TRUE(::CreateHardLinkW(folder.entry(L"help.dll").c_str(), outside_file.c_str(), nullptr));
     }
-    ASSERT_TRUE(link->exists()) << "no link could be made";
+    ASSERT_TRUE(link == nullptr || link->exists()) << "no link could be made";
 
     remove_work_folder(folder, 2, 10ms);
     EXPECT_EQ(file_content(victim.entry(L"precious.txt")), std::optional<std::string>("precious"));
     EXPECT_EQ(file_content(victim.entry(L"inner\\precious.txt")), std::optional<std::string>("inner"));
-    // What was the folder's own went. (Wine cannot delete a link to a folder at all: there the
-    // link, and so the folder, stay; Windows deletes the link as itself.)
-    if (GetParam() == LinkPlace::instead_of_a_folder_inside) {
+    // What was the folder's own went. (Wine cannot delete a symbolic link as itself at all: there
+    // the link, and so the folder, stay; Windows deletes the link as itself.) A hard link is one
+    // more name of the file: that name goes, the other stays.
+    if (GetParam() != LinkPlace::instead_of_the_folder) {
         EXPECT_EQ(::GetFileAttributesW(folder.entry(L"tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    if (GetParam() == LinkPlace::hard_link_to_a_file_outside) {
+        EXPECT_FALSE(work_folder_exists(folder));
     }
     link.reset();
     remove_work_folder(folder, 2, 10ms);
@@ -332,7 +328,111 @@ TEST_P(RemoveWorkFolderWithALink, LeavesWhatTheLinkPointsToAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, RemoveWorkFolderWithALink,
-                         testing::Values(LinkPlace::instead_of_the_folder, LinkPlace::instead_of_a_folder_inside));
+                         testing::Values(LinkPlace::instead_of_the_folder, LinkPlace::instead_of_a_folder_inside,
+                                         LinkPlace::hard_link_to_a_file_outside,
+                                         LinkPlace::symbolic_link_to_a_file_outside));
+
+// Once the hold is let go of, another folder could take the path: that one is not the run's.
+TEST(RemoveWorkFolder, LeavesAFolderThatTookTheMadeOnesPlace) {
+    auto made = make_work_folder();
+    ASSERT_TRUE(made) << made.error();
+    const WorkFolder folder = made.value();
+    folder.hold->handle.reset();
+    const WorkFolder moved(folder.path + L"-moved");
+    ASSERT_TRUE(::MoveFileExW(folder.path.c_str(), moved.path.c_str(), 0)) << render_os_error(::GetLastError());
+    ASSERT_TRUE(::CreateDirectoryW(folder.path.c_str(), nullptr));
+    write_file(folder.entry(L"theirs.txt"), "theirs");
+
+    const auto started = std::chrono::steady_clock::now();
+    remove_work_folder(folder, 40, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s) << "no attempt is repeated on a folder not the run's";
+    EXPECT_EQ(file_content(folder.entry(L"theirs.txt")), std::optional<std::string>("theirs"));
+    remove_work_folder(WorkFolder(folder.path), 2, 10ms);
+    remove_work_folder(moved, 2, 10ms);
+}
+
+// A system that keeps a folder's read-only attribute (Wine drops it) and, as NTFS does, refuses
+// to delete the folder so marked; it knows the extended deletion, or (as Wine and systems before
+// Windows 10 1809) refuses it. It notes what the removal asked of it for that folder.
+struct ReadOnlyFolderSystem {
+    static inline bool knows_extended = false;
+    static inline bool read_only = true;
+    static inline std::vector<std::string> asked;
+
+    static bool is_the_folder(HANDLE handle) {
+        std::vector<ULONGLONG> buffer(8 * 1024);
+        if (!::GetFileInformationByHandleEx(handle, FileNameInfo, buffer.data(),
+                                            static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG))))
+            return false;
+        const auto& name = *reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+        return std::wstring_view(name.FileName, name.FileNameLength / sizeof(wchar_t)).ends_with(L"\\read-only");
+    }
+
+    static BOOL WINAPI get(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID out, DWORD size) {
+        const BOOL got = ::GetFileInformationByHandleEx(handle, kind, out, size);
+        if (got && kind == FileBasicInfo && read_only && is_the_folder(handle))
+            static_cast<FILE_BASIC_INFO*>(out)->FileAttributes |= FILE_ATTRIBUTE_READONLY;
+        return got;
+    }
+
+    static BOOL WINAPI set(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID in, DWORD size) {
+        if (!is_the_folder(handle)) return ::SetFileInformationByHandle(handle, kind, in, size);
+        FILE_DISPOSITION_INFO plain{TRUE};
+        switch (static_cast<int>(kind)) {
+            case 21: {  // FileDispositionInfoEx
+                const ULONG flags = static_cast<FILE_DISPOSITION_INFO_EX*>(in)->Flags;
+                asked.push_back("extended" + std::string(flags & FILE_DISPOSITION_FLAG_DELETE ? " delete" : "") +
+                                (flags & FILE_DISPOSITION_FLAG_POSIX_SEMANTICS ? " posix" : "") +
+                                (flags & FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE ? " ignoring-read-only" : ""));
+                if (!knows_extended) return ::SetLastError(ERROR_INVALID_PARAMETER), FALSE;
+                if (read_only && !(flags & FILE_DISPOSITION_FLAG_IGNORE_READONLY_ATTRIBUTE))
+                    return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
+                // Wine deletes only the plain way.
+                return ::SetFileInformationByHandle(handle, FileDispositionInfo, &plain, sizeof plain);
+            }
+            case FileBasicInfo:
+                if (!(static_cast<FILE_BASIC_INFO*>(in)->FileAttributes & FILE_ATTRIBUTE_READONLY)) {
+                    asked.push_back("read-only cleared");
+                    read_only = false;
+                }
+                break;
+            case FileDispositionInfo:
+                asked.push_back("plain");
+                if (read_only) return ::SetLastError(ERROR_ACCESS_DENIED), FALSE;
+                break;
+            default:
+                break;
+        }
+        return ::SetFileInformationByHandle(handle, kind, in, size);
+    }
+};
+
+class RemoveAReadOnlyFolder : public testing::TestWithParam<bool> {};
+
+TEST_P(RemoveAReadOnlyFolder, ByTheExtendedDeletionOrByClearingTheAttributeFirst) {
+    ReadOnlyFolderSystem::knows_extended = GetParam();
+    ReadOnlyFolderSystem::read_only = true;
+    ReadOnlyFolderSystem::asked.clear();
+    auto made = make_work_folder();
+    ASSERT_TRUE(made) << made.error();
+    const WorkFolder folder = made.value();
+    ASSERT_TRUE(::CreateDirectoryW(folder.entry(L"read-only").c_str(), nullptr));
+    folder.hold->handle.reset();
+
+    const EntryInfoCalls calls{ReadOnlyFolderSystem::get, ReadOnlyFolderSystem::set};
+    EXPECT_EQ(delete_folder_tree(folder.path, &folder.hold->identity, calls), TreeRemoval::complete);
+    EXPECT_FALSE(work_folder_exists(folder));
+    const std::string extended = "extended delete posix ignoring-read-only";
+    const std::vector<std::string> expected = GetParam()
+                                                  ? std::vector<std::string>{extended}
+                                                  : std::vector<std::string>{extended, "read-only cleared", "plain"};
+    EXPECT_EQ(ReadOnlyFolderSystem::asked, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Systems, RemoveAReadOnlyFolder, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& system) {
+                             return system.param ? "KnowsTheExtendedDeletion" : "RefusesIt";
+                         });
 
 TEST(RemoveWorkFolder, FolderAlreadyGoneReturnsWithoutSleeping) {
     const WorkFolder gone{temp_path() + L"TarvenHelp-0-gone"};
