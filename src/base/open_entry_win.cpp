@@ -16,10 +16,9 @@ OpenedEntry open_entry(HANDLE folder, std::wstring_view name, const EntryOpen& r
     InitializeObjectAttributes(&object, &text, attributes, folder, request.security);
     IO_STATUS_BLOCK io{};
     HANDLE opened = nullptr;
-    const NTSTATUS status =
-        ::NtCreateFile(&opened, request.access | SYNCHRONIZE, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
-                       request.share, request.disposition,
-                       request.options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    const NTSTATUS status = ::NtCreateFile(
+        &opened, request.access | SYNCHRONIZE, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL, request.share,
+        request.disposition, request.options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
     if (!NT_SUCCESS(status)) return OpenedEntry{unique_hfile(), ::RtlNtStatusToDosError(status)};
     return OpenedEntry{unique_hfile(opened), ERROR_SUCCESS};
 }

@@ -177,7 +177,8 @@ TreeRemoval delete_folder_tree(const std::wstring& full_path, const FileIdentity
             continue;
         }
         const Entry& entry = folder.entries[folder.next++];
-        const ACCESS_MASK access = removal_access | (entry.attributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_LIST_DIRECTORY : 0);
+        const ACCESS_MASK access =
+            removal_access | (entry.attributes & FILE_ATTRIBUTE_DIRECTORY ? FILE_LIST_DIRECTORY : 0);
         Visit inner = visit(open_entry(folder.handle.get(), entry.name, {access, removal_share, FILE_OPEN, 0}),
                             folder.place, entry.name, calls);
         if (inner.folder)

@@ -98,9 +98,9 @@ private:
     // An entry of that name is something the launcher did not make, whatever it is (a link, a
     // hard link to a file elsewhere, the tmp folder): refused as CreateFileW reports a taken name.
     OpenedEntry create_new(const std::wstring& name) {
-        OpenedEntry created = open_entry(folder_.handle(), name,
-                                         {FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, file_share, FILE_CREATE,
-                                          FILE_NON_DIRECTORY_FILE});
+        OpenedEntry created = open_entry(
+            folder_.handle(), name,
+            {FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, file_share, FILE_CREATE, FILE_NON_DIRECTORY_FILE});
         if (!created.handle) {
             if (created.error == ERROR_ALREADY_EXISTS) created.error = ERROR_FILE_EXISTS;
             return created;
@@ -113,9 +113,9 @@ private:
     }
 
     OpenedEntry reopen_made(const std::wstring& name) {
-        OpenedEntry opened = open_entry(folder_.handle(), name,
-                                        {FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, file_share, FILE_OPEN,
-                                         FILE_NON_DIRECTORY_FILE});
+        OpenedEntry opened = open_entry(
+            folder_.handle(), name,
+            {FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE, file_share, FILE_OPEN, FILE_NON_DIRECTORY_FILE});
         if (!opened.handle) return opened;
         if (!made_here(name, identity_of(opened.handle.get()))) return OpenedEntry{unique_hfile(), ERROR_FILE_EXISTS};
         FILE_END_OF_FILE_INFO empty{};

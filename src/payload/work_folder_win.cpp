@@ -80,8 +80,9 @@ Result<unique_hfile> create_held_folder(const std::wstring& path, PSECURITY_DESC
 }
 
 Status create_tmp(HANDLE folder) {
-    const auto created = open_entry(folder, L"tmp", {FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                     FILE_CREATE, FILE_DIRECTORY_FILE});
+    const auto created = open_entry(folder, L"tmp",
+                                    {FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     FILE_CREATE, FILE_DIRECTORY_FILE});
     if (!created.handle) return fail(words::no_folder(render_os_error(created.error)));
     return {};
 }
