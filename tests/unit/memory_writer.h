@@ -1,7 +1,8 @@
 #pragma once
 // An EntryWriter that keeps the files in memory as a file system would: one content per name
-// (optionally ignoring ASCII case), safe to use from several threads. It can refuse a name, stop
-// after some pieces, and notices two records of one file written at the same time.
+// (optionally ignoring ASCII case), safe to use from several threads. As the launcher's writer,
+// it creates only new files and replaces only one it made. It can refuse a name, stop after some
+// pieces, and notices two records of one file written at the same time.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -26,16 +27,8 @@ public:
 
     bool stop_requested() override { return pieces_ >= stop_after_pieces; }
 
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
-        if (stop_requested()) return std::unique_ptr<EntryFile>();
-        if (name == refuse) return fail("access is denied (os error 5)");
-        const std::lock_guard lock(mutex_);
-        const std::string key = key_of(name);
-        if (!open_.insert(key).second) same_file_at_once = true;
-        files[key].clear();
-        created.emplace_back(name);
-        return std::unique_ptr<EntryFile>(std::make_unique<File>(*this, key));
-    }
+    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override { return open(name, false); }
+    Result<std::unique_ptr<EntryFile>> replace(std::string_view name) override { return open(name, true); }
 
     int compare_names(std::string_view a, std::string_view b) const override { return key_of(a).compare(key_of(b)); }
 
@@ -45,6 +38,18 @@ public:
     bool same_file_at_once = false;
 
 private:
+    Result<std::unique_ptr<EntryFile>> open(std::string_view name, bool replacing) {
+        if (stop_requested()) return std::unique_ptr<EntryFile>();
+        if (name == refuse) return fail("access is denied (os error 5)");
+        const std::lock_guard lock(mutex_);
+        const std::string key = key_of(name);
+        if (files.contains(key) != replacing) return fail(replacing ? "not made here" : "the file exists (os error 80)");
+        if (!open_.insert(key).second) same_file_at_once = true;
+        files[key].clear();
+        created.emplace_back(name);
+        return std::unique_ptr<EntryFile>(std::make_unique<File>(*this, key));
+    }
+
     class File final : public EntryFile {
     public:
         File(MemoryWriter& writer, std::string key) : writer_(writer), key_(std::move(key)) {}
