@@ -55,4 +55,8 @@ inline constexpr std::string_view failure_heading = "Tarven Help couldn't start"
 // Follows the failure's message on the failure page, with nothing between.
 inline constexpr std::string_view failure_suffix = " Close this window and open Tarven Help again.";
 
+// --- The payload tool's refusals (after the file and the quoted name) -----------------------
+inline constexpr std::string_view short_name_shaped =
+    "Windows may take it for the short alias of another file (\"~\" and digits before the extension)";
+
 }  // namespace tarven::words

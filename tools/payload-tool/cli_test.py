@@ -280,6 +280,7 @@ def main():
     test_refused("control", {b"tab\there:x": b"2"}, b'"tab\\there:x"')
     test_refused("device", {b"con.txt": b"2"}, b'con.txt: the name "con.txt" is refused: Windows takes it for a device')
     test_refused("case", {b"Readme": b"1", b"README": b"2"}, b'Readme: the names "README" and "Readme" are one file')
+    test_refused("short-name", {b"ok": b"1", b"setup~1.exe": b"2"}, b'"setup~1.exe" is refused: Windows may take it for')
     dup = folder("dup2", {b"same": b"x"})
     src = folder("dup1", {b"same": b"y"})
     out = os.path.join(WORK, "dup.bin")

@@ -50,10 +50,11 @@ const std::map<std::string_view, std::string_view> command_help = {
      "\n"
      "Writes one record per file, named by the file's name. With --dir, the folder's files in\n"
      "the order of their names' bytes (no sub-folders). Names the launcher or Windows would\n"
-     "refuse, device names, names of the launcher's own (tmp, port, webview) and names used\n"
-     "twice, in any case, are reported and nothing is written. Each file is compressed at\n"
-     "zlib's level 9 in blocks of 4 MiB on N threads (default: all cores); the output is the\n"
-     "same for any N. On a terminal, progress shows on standard error unless --quiet is given.\n"},
+     "refuse, device names, names shaped like Windows' short aliases (FOO~1.TXT), names of the\n"
+     "launcher's own (tmp, port, webview) and names used twice, in any case, are reported and\n"
+     "nothing is written. Each file is compressed at zlib's level 9 in blocks of 4 MiB on N\n"
+     "threads (default: all cores); the output is the same for any N. On a terminal, progress\n"
+     "shows on standard error unless --quiet is given.\n"},
     {"list",
      "usage: tarven-payload list PAYLOAD\n"
      "\n"
