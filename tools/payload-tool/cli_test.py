@@ -134,11 +134,21 @@ def test_damage(out, records):
     bad = os.path.join(WORK, "damaged.bin")
     write(bad, bytes(damaged))
     result = run("verify", bad)
-    expected = f"tarven-payload: {bad}: ".encode() + name + b" in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    expected = f"tarven-payload: {bad}: ".encode() + b'"' + name + b'" in Tarven Help is damaged: adler-32 checksum mismatch\n'
     check(result.returncode == 1 and result.stderr == expected, "damaged stream gives the launcher's message", result)
     result = run("extract", "--output", os.path.join(WORK, "from-damaged"), bad)
     check(result.returncode == 1 and result.stderr == expected, "extract refuses a damaged payload", result)
     check(not os.path.exists(os.path.join(WORK, "from-damaged")), "extract of a damaged payload writes nothing")
+
+    # A name (or a path) holding terminal escapes must not reach the terminal as they are.
+    escape = b"clear\x1b[2J\x1b]0;title\x07"
+    shown = b'"clear\\u{1b}[2J\\u{1b}]0;title\\u{7}"'
+    tricky = os.path.join(os.fsencode(WORK), escape + b".bin")
+    write(tricky, record(escape, b"abcd", zlib.compress(b"abc")))  # the wrong size
+    for command, stream in (("list", "stdout"), ("verify", "stderr")):
+        result = run(command, tricky)
+        check(shown in getattr(result, stream) and b"\x1b" not in result.stdout + result.stderr,
+              f"{command} shows a name with terminal escapes quoted", result)
 
     stray = os.path.join(WORK, "stray.bin")
     write(stray, payload + b"\x00")
@@ -248,7 +258,7 @@ def test_launchers(demo_exe, demo_payload, damaged_exe, other_exe):
     check(result.returncode == 0 and b"Tarven.exe" in tree(from_exe) and tree(from_exe) == tree(from_file),
           "extract writes the demo launcher's files", result)
 
-    damage = b"Tarven.exe in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    damage = b'"Tarven.exe" in Tarven Help is damaged: adler-32 checksum mismatch\n'
     result = run("verify", damaged_exe)
     check(result.returncode == 1 and result.stderr == f"tarven-payload: {damaged_exe}: ".encode() + damage,
           "verify reports the damaged launcher's record", result)

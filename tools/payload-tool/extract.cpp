@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pack.h"
+#include "payload/entry_name.h"
 #include "payload/inflate.h"
 #include "payload/unpack.h"
 #include "words/user_words.h"
@@ -118,7 +119,9 @@ Status write_files(const Walked& walked, const fs::path& path) {
 
 Result<UnpackedTotals> verify_payload(const Payload& payload) {
     CountingWriter writer;
-    const Result<UnpackEnd> result = unpack_payload(payload, writer);
+    UnpackOptions options;
+    options.shown_name = quote_entry_name;
+    const Result<UnpackEnd> result = unpack_payload(payload, writer, options);
     if (!result) return fail(result.error());
     return UnpackedTotals{writer.files.load(), writer.bytes.load()};
 }

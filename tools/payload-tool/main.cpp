@@ -16,7 +16,6 @@
 #include "extract.h"
 #include "pack.h"
 #include "pack_progress.h"
-#include "payload/entry_name.h"
 #include "payload/payload.h"
 #include "payload/unpack.h"
 #include "payload_locator.h"
@@ -98,13 +97,6 @@ int usage_error(std::string_view command, std::string_view text) {
     return exit_usage;
 }
 
-// A name as it appears in a listing: itself, or its quoted form when it holds anything that
-// would not show plainly.
-std::string listed_name(std::string_view name) {
-    const std::string quoted = quote_entry_name(name);
-    return quoted.size() == name.size() + 2 ? std::string(name) : quoted;
-}
-
 // Arguments come in the system's own encoding, which is what a path made from bytes expects.
 fs::path native_path(std::string_view arg) { return fs::path(std::string(arg)); }
 
@@ -183,7 +175,7 @@ int list(const Input& input, const std::string& source) {
         if (const auto* failure = std::get_if<RecordError>(&record))
             return error(source + ": " + unreadable_record_message(*failure));
         const auto& entry = std::get<PayloadEntry>(record);
-        print_line(stdout, listed_name(entry.name) + "\t" + std::to_string(entry.unpacked_size) + "\t" +
+        print_line(stdout, plain_or_quoted(entry.name) + "\t" + std::to_string(entry.unpacked_size) + "\t" +
                                std::to_string(entry.stream.size()) + "\t" + std::to_string(offset));
         offset = entry.next_offset;
     }

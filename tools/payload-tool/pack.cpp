@@ -80,11 +80,16 @@ std::optional<std::string> name_refusal(std::string_view name) {
     return std::nullopt;
 }
 
+std::string plain_or_quoted(std::string_view text) {
+    std::string quoted = quote_entry_name(text);
+    return quoted.size() == text.size() + 2 ? std::string(text) : quoted;
+}
+
 std::string display(const fs::path& path) {
     try {
-        return decode_utf8_lossy(as_text(path.u8string()));
+        return plain_or_quoted(decode_utf8_lossy(as_text(path.u8string())));
     } catch (const std::exception&) {
-        return decode_utf8_lossy(path.string());
+        return plain_or_quoted(decode_utf8_lossy(path.string()));
     }
 }
 

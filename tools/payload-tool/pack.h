@@ -53,7 +53,11 @@ Status write_payload(const std::vector<PackInput>& inputs, const std::filesystem
 // The whole file's bytes.
 Result<std::string> read_file(const std::filesystem::path& path);
 
-// A path for messages, as UTF-8.
+// `text` (valid UTF-8) as it is when every character shows plainly, otherwise in the quoted form
+// of names, so that nothing printed can move the cursor or retitle the terminal.
+std::string plain_or_quoted(std::string_view text);
+
+// A path for messages, as UTF-8 (`plain_or_quoted`).
 std::string display(const std::filesystem::path& path);
 
 }  // namespace tarven::payload_tool
