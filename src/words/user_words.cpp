@@ -39,4 +39,8 @@ std::string smoke_passed(std::uint16_t port) {
     return joined({"Tarven Help started on ", std::to_string(port), ", showed its page, ended and left nothing"});
 }
 
+std::string input_not_regular(std::string_view kind) {
+    return joined({kind, ", not a regular file; pack takes regular files only"});
+}
+
 }  // namespace tarven::words

@@ -59,4 +59,9 @@ inline constexpr std::string_view failure_suffix = " Close this window and open 
 inline constexpr std::string_view short_name_shaped =
     "Windows may take it for the short alias of another file (\"~\" and digits before the extension)";
 
+// --- The payload tool's refusals of an input (after the file) --------------------------------
+inline constexpr std::string_view input_is_link =
+    "a symbolic link; pack takes regular files only and never follows a link";
+std::string input_not_regular(std::string_view kind);  // kind: "a FIFO", "a folder", ...
+
 }  // namespace tarven::words

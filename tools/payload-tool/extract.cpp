@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <variant>
 #include <vector>
@@ -19,23 +18,6 @@
 namespace tarven::payload_tool {
 namespace fs = std::filesystem;
 namespace {
-
-// A POSIX file descriptor, closed when it goes.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::string os_error(int code) { return std::strerror(code); }
 
 std::string joined_lines(const std::vector<std::string>& lines) {
     std::string text;

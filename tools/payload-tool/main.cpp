@@ -1,5 +1,6 @@
 // tarven-payload: packs files into the payload that the launcher carries, and lists, verifies
 // or extracts a payload (a payload file, or a built launcher) with the launcher's own reader.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,7 +49,9 @@ const std::map<std::string_view, std::string_view> command_help = {
      "usage: tarven-payload pack [--quiet] [--threads N] --output OUT (--dir FOLDER | FILE...)\n"
      "\n"
      "Writes one record per file, named by the file's name. With --dir, the folder's files in\n"
-     "the order of their names' bytes (no sub-folders). Names the launcher or Windows would\n"
+     "the order of their names' bytes (no sub-folders). Each file is opened once, never through\n"
+     "a symbolic link, and must be a regular file: links, FIFOs and devices are refused, and the\n"
+     "file is read to its end whatever size it claims. Names the launcher or Windows would\n"
      "refuse, device names, names shaped like Windows' short aliases (FOO~1.TXT), names of the\n"
      "launcher's own (tmp, port, webview) and names used twice, in any case, are reported and\n"
      "nothing is written. Each file is compressed at zlib's level 9 in blocks of 4 MiB on N\n"
@@ -128,6 +131,15 @@ std::optional<unsigned> thread_count(std::string_view text) {
     return count;
 }
 
+// Every input stays open from its listing to its record: a descriptor per file. Best effort; an
+// open past the limit still fails with a message naming its file.
+void allow_a_descriptor_per_input() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 int pack(const std::vector<std::string_view>& args) {
     fs::path output, folder;
     std::vector<fs::path> files;
@@ -155,6 +167,7 @@ int pack(const std::vector<std::string_view>& args) {
     if (output.empty()) return usage_error("pack", "pack needs --output");
     if (folder.empty() == files.empty()) return usage_error("pack", "pack takes either --dir FOLDER or files");
 
+    allow_a_descriptor_per_input();
     const Result<std::vector<PackInput>> inputs = folder.empty() ? inputs_of_files(files) : inputs_of_folder(folder);
     if (!inputs) return error(inputs.error());
     const std::vector<std::string> refusals = refused_names(inputs.value());

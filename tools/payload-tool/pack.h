@@ -9,21 +9,34 @@
 #include <vector>
 
 #include "base/result.h"
+#include "posix_file.h"
 
 namespace tarven::payload_tool {
 
-// One file to pack: the record's name (the file's name in UTF-8) and where its bytes are.
+// One file to pack: the record's name (the file's name in UTF-8), its path for messages, and
+// the file itself, open since it was listed.
 struct PackInput {
     std::string name;
     std::filesystem::path path;
+    UniqueFd file;
+    std::uint64_t size_hint = 0;  // the size the file claimed when opened; the record holds what is read
 };
 
-// The folder's regular files, sorted by the bytes of their names. A sub-folder is an error:
-// the launcher writes one level only.
+// Each input is opened once, when it is listed, without following a symbolic link and without
+// waiting (a FIFO would wait for a writer), and is packed only if what was opened is a regular
+// file: anything else, a link to a regular file too, is refused with a message naming it. The
+// listing itself takes names only, so a file swapped for something else after the listing is
+// judged by what the open meets.
+
+// The folder's files, sorted by the bytes of their names. A sub-folder is an error: the launcher
+// writes one level only.
 Result<std::vector<PackInput>> inputs_of_folder(const std::filesystem::path& folder);
 
 // The given files, in the given order.
 Result<std::vector<PackInput>> inputs_of_files(const std::vector<std::filesystem::path>& files);
+
+// The input's bytes, read from its open file to the end.
+Result<std::string> read_content(const PackInput& input);
 
 // Why the tool refuses a record's name (the launcher's rules, then the tool's stricter ones),
 // or nothing when it is fine. `name` must be valid UTF-8.
@@ -50,7 +63,7 @@ struct PackOptions {
 Status write_payload(const std::vector<PackInput>& inputs, const std::filesystem::path& output,
                      const PackOptions& options);
 
-// The whole file's bytes.
+// The whole file's bytes (following links: this is the payload the user named).
 Result<std::string> read_file(const std::filesystem::path& path);
 
 // `text` (valid UTF-8) as it is when every character shows plainly, otherwise in the quoted form
