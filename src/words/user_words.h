@@ -64,4 +64,7 @@ inline constexpr std::string_view input_is_link =
     "a symbolic link; pack takes regular files only and never follows a link";
 std::string input_not_regular(std::string_view kind);  // kind: "a FIFO", "a folder", ...
 
+// --- The payload tool's refusal of a payload too large to extract (after the payload) --------
+std::string unpacks_past_limit(std::uint64_t limit);
+
 }  // namespace tarven::words

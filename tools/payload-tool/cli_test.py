@@ -9,10 +9,13 @@ Windows program that carries no payload.
 import os
 import pty
 import random
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
+import time
 import zlib
 
 TOOL = sys.argv[1]
@@ -26,6 +29,22 @@ def run(*args, timeout=60, **kwargs):
         return subprocess.run([TOOL, *args], capture_output=True, timeout=timeout, **kwargs)
     except subprocess.TimeoutExpired as hung:
         return subprocess.CompletedProcess(hung.cmd, None, hung.stdout or b"", (hung.stderr or b"") + b" (killed: hung)")
+
+
+def peak_memory_run(*args, timeout=60):
+    """The tool's exit code (None when killed after `timeout` seconds) and its peak resident set in KiB."""
+    tool = subprocess.Popen([TOOL, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + timeout
+    while True:
+        pid, status, usage = os.wait4(tool.pid, os.WNOHANG)
+        if pid:
+            tool.returncode = os.waitstatus_to_exitcode(status)
+            return tool.returncode, usage.ru_maxrss
+        if time.monotonic() > deadline:
+            tool.kill()
+            tool.wait()
+            return None, 0
+        time.sleep(0.05)
 
 
 def check(condition, what, result=None):
@@ -82,9 +101,11 @@ def write(path, data):
         f.write(data)
 
 
-def record(name, content, stream=None):
+def record(name, content, stream=None, declared=None):
+    """A record of `content`, or of any `stream` declaring `declared` bytes (default: the content's)."""
     stream = zlib.compress(content, 9) if stream is None else stream
-    return struct.pack("<H", len(name)) + name + struct.pack("<QQ", len(content), len(stream)) + stream
+    declared = len(content) if declared is None else declared
+    return struct.pack("<H", len(name)) + name + struct.pack("<QQ", declared, len(stream)) + stream
 
 
 def tree(path):
@@ -211,16 +232,53 @@ def test_extract(out):
     payloads = {
         "later-wins": record(b"a", b"first") + record(b"b", b"") + record(b"a", b"second"),
         "strict-name": record(b"ok", b"1") + record(b"Webview", b"2"),
+        "case-extract": record(b"ok", b"1") + record(b"Readme", b"2") + record(b"README", b"3"),
+        "inflates-past-size": record(b"bomb", b"", zlib.compress(bytes(64 << 20)), declared=1000),
+        "past-default-limit": record(b"a", b"", declared=9 << 30) + record(b"b", b"", declared=9 << 30),
+        "sizes-wrap-around": record(b"a", b"", declared=1 << 63) + record(b"b", b"", declared=1 << 63),
     }
     for case, payload in payloads.items():
         write(os.path.join(WORK, case + ".bin"), payload)
     result = run("extract", "--output", os.path.join(WORK, "later-wins"), os.path.join(WORK, "later-wins.bin"))
     check(result.returncode == 0 and tree(os.path.join(WORK, "later-wins")) == {b"a": b"second", b"b": b""},
           "a later record of a name replaces the earlier one", result)
-    dest = os.path.join(WORK, "strict-name")
-    result = run("extract", "--output", dest, dest + ".bin")
-    check(result.returncode == 1 and b'"Webview" is refused' in result.stderr and not os.path.exists(dest),
-          "extract refuses the launcher's own names before writing anything", result)
+    refusals = {
+        "strict-name": b'"Webview" is refused',
+        "case-extract": b'the names "Readme" and "README" are one file on Windows',
+        "inflates-past-size": b'"bomb" in Tarven Help is damaged: stream would produce more than 1000 bytes',
+        "past-default-limit": b"more than 17179869184 bytes unpacked in all",
+        "sizes-wrap-around": b"more than 17179869184 bytes unpacked in all",
+    }
+    for case, expected in refusals.items():
+        dest = os.path.join(WORK, case)
+        result = run("extract", "--output", dest, dest + ".bin")
+        check(result.returncode == 1 and expected in result.stderr and not os.path.exists(dest),
+              f"extract refuses {case} before writing anything", result)
+
+    # A write that fails (past a file size limit) takes away the files already written.
+    def limit_file_size():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+
+    dest = os.path.join(WORK, "too-large")
+    write(dest + ".bin", record(b"small", b"1") + record(b"large", bytes(2 << 20)))
+    result = run("extract", "--output", dest, dest + ".bin", preexec_fn=limit_file_size)
+    check(result.returncode == 1 and b'couldn\'t unpack "large": File too large' in result.stderr and os.listdir(dest) == [],
+          "extract that fails to write leaves no file behind", result)
+
+    # A small payload of a large file: refused past --max-bytes, else written in pieces, never whole in memory.
+    size = 256 << 20
+    bomb = os.path.join(WORK, "zeros.bin")
+    write(bomb, record(b"zeros", b"", zlib.compress(bytes(size), 9), declared=size))
+    dest = os.path.join(WORK, "zeros")
+    result = run("extract", "--max-bytes", str(size - 1), "--output", dest, bomb)
+    check(result.returncode == 1 and f"more than {size - 1} bytes".encode() in result.stderr and not os.path.exists(dest),
+          "extract refuses a payload past --max-bytes", result)
+    code, peak_kib = peak_memory_run("extract", "--max-bytes", str(size), "--output", dest, bomb)
+    written = os.path.getsize(os.path.join(dest, "zeros")) if code == 0 else None
+    check(written == size and peak_kib * 1024 < size // 4,
+          f"extract writes {size} bytes with a peak of {peak_kib} KiB (exit {code}, {written} bytes written)")
+    shutil.rmtree(dest, ignore_errors=True)
 
 
 def test_threads():

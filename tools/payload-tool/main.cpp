@@ -68,11 +68,13 @@ const std::map<std::string_view, std::string_view> command_help = {
      "Unpacks every record in memory as the launcher would, and prints the launcher's message\n"
      "for the first damaged one. PAYLOAD is a payload file or a built \"Tarven Help.exe\".\n"},
     {"extract",
-     "usage: tarven-payload extract --output DIR PAYLOAD\n"
+     "usage: tarven-payload extract [--max-bytes N] --output DIR PAYLOAD\n"
      "\n"
      "Writes the payload's files into DIR (made when missing) as the launcher would: a later\n"
      "record of a name replaces an earlier one. Nothing is written unless every record is\n"
-     "sound, every name passes the rules of pack, and none of the names exists in DIR yet.\n"
+     "sound, every name passes the rules of pack (names that are one file on Windows too), the\n"
+     "records declare at most N bytes unpacked in all (default: 16 GiB), and none of the names\n"
+     "exists in DIR yet. Each file is written piece by piece as it is inflated.\n"
      "PAYLOAD is a payload file or a built \"Tarven Help.exe\".\n"},
 };
 
@@ -122,6 +124,13 @@ Result<Input> read_input(const fs::path& path) {
     }
     input.payload = {reinterpret_cast<const std::uint8_t*>(input.bytes.data()) + place.offset, place.size};
     return input;
+}
+
+std::optional<std::uint64_t> byte_count(std::string_view text) {
+    std::uint64_t count = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (failure != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return count;
 }
 
 std::optional<unsigned> thread_count(std::string_view text) {
@@ -206,11 +215,19 @@ int verify(const Input& input, const std::string& source) {
 // list, verify and extract: one payload file, and for extract the folder to write into.
 int read_command(std::string_view command, const std::vector<std::string_view>& args) {
     fs::path folder;
+    std::uint64_t max_bytes = default_max_extract_bytes;
     std::vector<std::string_view> operands;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (command == "extract" && args[i] == "--output") {
-            if (i + 1 == args.size()) return usage_error(command, "--output needs a value");
-            folder = native_path(args[++i]);
+        if (command == "extract" && (args[i] == "--output" || args[i] == "--max-bytes")) {
+            if (i + 1 == args.size()) return usage_error(command, std::string(args[i]) + " needs a value");
+            const std::string_view value = args[++i];
+            if (args[i - 1] == "--output") {
+                folder = native_path(value);
+            } else if (const std::optional<std::uint64_t> bytes = byte_count(value)) {
+                max_bytes = *bytes;
+            } else {
+                return usage_error(command, "--max-bytes takes a number of bytes");
+            }
         } else if (args[i].starts_with("--")) {
             return usage_error(command, "unknown option " + std::string(args[i]));
         } else {
@@ -226,7 +243,7 @@ int read_command(std::string_view command, const std::vector<std::string_view>& 
     const std::string source = display(path);
     if (command == "list") return list(input.value(), source);
     if (command == "verify") return verify(input.value(), source);
-    const Status extracted = extract_payload(input.value().payload, source, folder);
+    const Status extracted = extract_payload(input.value().payload, source, folder, max_bytes);
     return extracted ? 0 : error(extracted.error());
 }
 

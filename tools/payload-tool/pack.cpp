@@ -94,12 +94,6 @@ Status write_records(const std::vector<PackInput>& inputs, const fs::path& outpu
     return {};
 }
 
-// Two records that would be one file on Windows: the same name, or the same in another case.
-std::string used_twice(const std::string& first, const std::string& again) {
-    if (first == again) return "the name " + quote_entry_name(again) + " is used twice";
-    return "the names " + quote_entry_name(first) + " and " + quote_entry_name(again) + " are one file on Windows";
-}
-
 }  // namespace
 
 std::optional<std::string> name_refusal(std::string_view name) {
@@ -149,17 +143,25 @@ Result<std::vector<PackInput>> inputs_of_files(const std::vector<fs::path>& file
     return inputs;
 }
 
+std::optional<std::string> WindowsFiles::clash(std::string_view name, bool same_name_replaces) {
+    const auto [first, added] = first_spellings_.try_emplace(windows_name_key(name), name);
+    if (added || (same_name_replaces && first->second == name)) return std::nullopt;
+    if (first->second == name) return "the name " + quote_entry_name(name) + " is used twice";
+    return "the names " + quote_entry_name(first->second) + " and " + quote_entry_name(name) +
+           " are one file on Windows";
+}
+
 std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
     std::vector<std::string> refusals;
-    std::map<std::u32string, std::string> seen;  // each Windows file name, with its first spelling
+    WindowsFiles files;
     for (const PackInput& input : inputs) {
         const std::string where = display(input.path) + ": ";
         if (!is_valid_utf8(input.name)) {
             refusals.push_back(where + "the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8");
         } else if (std::optional<std::string> refusal = name_refusal(input.name)) {
             refusals.push_back(where + *refusal);
-        } else if (const auto [first, added] = seen.try_emplace(windows_name_key(input.name), input.name); !added) {
-            refusals.push_back(where + used_twice(first->second, input.name));
+        } else if (std::optional<std::string> clash = files.clash(input.name, false)) {
+            refusals.push_back(where + *clash);
         }
     }
     return refusals;

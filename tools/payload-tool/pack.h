@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,18 @@ Result<std::string> read_content(const PackInput& input);
 // Why the tool refuses a record's name (the launcher's rules, then the tool's stricter ones),
 // or nothing when it is fine. `name` must be valid UTF-8.
 std::optional<std::string> name_refusal(std::string_view name);
+
+// The names met so far as Windows files, to find two that would be one file.
+class WindowsFiles {
+public:
+    // Why `name` (valid UTF-8) is refused after the names met before it: it is the same file on
+    // Windows as one of them. With `same_name_replaces`, the very same name again is fine: a
+    // later record of a name replaces the earlier one, as the launcher writes them.
+    std::optional<std::string> clash(std::string_view name, bool same_name_replaces);
+
+private:
+    std::map<std::u32string, std::string> first_spellings_;  // by windows_name_key
+};
 
 // Every name the tool refuses (not UTF-8, `name_refusal`, a name used twice, even in another
 // case), one line each starting with the file's path; empty when all are fine.
