@@ -29,7 +29,7 @@ struct Inflated {
 // wrong with the stream. Bytes after the stream's end are ignored.
 Result<Inflated> inflate_entry(const PayloadEntry& entry, PieceSink& sink);
 
-// The same into one string, for the payload tool, which writes each file in one go.
+// The same into one string, for tests of what a stream holds.
 Result<std::string> inflate_whole(const PayloadEntry& entry);
 
 }  // namespace tarven

@@ -88,14 +88,19 @@ private:
     // earlier record already decided the outcome.
     bool abandoned(std::size_t index) { return outcome_.decided_before(index) || writer_.stop_requested(); }
 
+    std::string shown_name(std::size_t index) const {
+        const std::string_view name = entries_[index].name;
+        return options_.shown_name != nullptr ? options_.shown_name(name) : std::string(name);
+    }
+
     // Nothing may leave a worker thread; buffers are what can run out.
     void unpack_guarded(std::size_t index, bool replaces_a_file) noexcept {
         try {
             unpack_record(index, replaces_a_file);
         } catch (const std::bad_alloc&) {
-            outcome_.failed(index, words::damaged(entries_[index].name, "out of memory"));
+            outcome_.failed(index, words::damaged(shown_name(index), "out of memory"));
         } catch (const std::exception&) {
-            outcome_.failed(index, words::damaged(entries_[index].name, "inflater error"));
+            outcome_.failed(index, words::damaged(shown_name(index), "inflater error"));
         }
     }
 
@@ -126,10 +131,10 @@ private:
         }
         if (inflated.value().size != entry.unpacked_size) {
             if (file != nullptr) file->discard();
-            return outcome_.failed(index, words::wrong_size(entry.name));
+            return outcome_.failed(index, words::wrong_size(shown_name(index)));
         }
-        if (!created) return outcome_.failed(index, words::not_unpacked(entry.name, created.error()));
-        if (write_error) return outcome_.failed(index, words::not_unpacked(entry.name, *write_error));
+        if (!created) return outcome_.failed(index, words::not_unpacked(shown_name(index), created.error()));
+        if (write_error) return outcome_.failed(index, words::not_unpacked(shown_name(index), *write_error));
     }
 
     // Inflates the record without writing it; false when that settled its outcome.
@@ -142,14 +147,14 @@ private:
             return false;
         }
         if (inflated.value().size != entry.unpacked_size) {
-            outcome_.failed(index, words::wrong_size(entry.name));
+            outcome_.failed(index, words::wrong_size(shown_name(index)));
             return false;
         }
         return true;
     }
 
     void settle_inflating(std::size_t index, const Result<Inflated>& inflated) {
-        if (!inflated) return outcome_.failed(index, words::damaged(entries_[index].name, inflated.error()));
+        if (!inflated) return outcome_.failed(index, words::damaged(shown_name(index), inflated.error()));
         outcome_.stopped(index);
     }
 

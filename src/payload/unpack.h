@@ -61,6 +61,9 @@ struct UnpackOptions {
     unsigned workers = 0;                           // 0: one per processor; never more than files
     std::size_t piece_size = std::size_t{1} << 20;  // inflated bytes per write
     std::size_t write_behind = 3;                   // pieces of a large file queued for its writer thread; 0: none
+    // How the messages show a record's name; none: as it is. The payload tool quotes names, so
+    // that one holding terminal escapes prints harmlessly.
+    std::string (*shown_name)(std::string_view name) = nullptr;
 };
 
 // Success (every record written, or stopped on request) or the first failure's message.

@@ -39,4 +39,13 @@ std::string smoke_passed(std::uint16_t port) {
     return joined({"Tarven Help started on ", std::to_string(port), ", showed its page, ended and left nothing"});
 }
 
+std::string input_not_regular(std::string_view kind) {
+    return joined({kind, ", not a regular file; pack takes regular files only"});
+}
+
+std::string unpacks_past_limit(std::uint64_t limit) {
+    return joined({"its records declare more than ", std::to_string(limit),
+                   " bytes unpacked in all, the most extract writes (--max-bytes N sets another limit)"});
+}
+
 }  // namespace tarven::words

@@ -55,4 +55,16 @@ inline constexpr std::string_view failure_heading = "Tarven Help couldn't start"
 // Follows the failure's message on the failure page, with nothing between.
 inline constexpr std::string_view failure_suffix = " Close this window and open Tarven Help again.";
 
+// --- The payload tool's refusals (after the file and the quoted name) -----------------------
+inline constexpr std::string_view short_name_shaped =
+    "Windows may take it for the short alias of another file (\"~\" and digits before the extension)";
+
+// --- The payload tool's refusals of an input (after the file) --------------------------------
+inline constexpr std::string_view input_is_link =
+    "a symbolic link; pack takes regular files only and never follows a link";
+std::string input_not_regular(std::string_view kind);  // kind: "a FIFO", "a folder", ...
+
+// --- The payload tool's refusal of a payload too large to extract (after the payload) --------
+std::string unpacks_past_limit(std::uint64_t limit);
+
 }  // namespace tarven::words

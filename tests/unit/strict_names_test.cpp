@@ -61,6 +61,17 @@ TEST(StrictNames, RefusesWhatWindowsOrTheLauncherWouldNotKeepAsAFileOfItsOwn) {
         {"tmp.txt", false},
         {"port2", false},
         {"Tarven.exe", false},
+        // Shaped like a short alias Windows gives a long name: "~" and digits before the extension or the end.
+        {"FOO~1.TXT", true},
+        {"progra~12", true},
+        {"Setup~7.tar", true},
+        {"a.b~3.log", true},
+        {"~1", true},
+        {"x.~9", true},
+        {"FOO~.TXT", false},
+        {"FOO~1A.TXT", false},
+        {"~", false},
+        {"FOO~1.TXT.bak", false},
     };
     for (const Row& row : rows) EXPECT_EQ(strict_name_refusal(row.name).has_value(), row.refused) << row.name;
 }

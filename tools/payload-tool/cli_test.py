@@ -9,10 +9,13 @@ Windows program that carries no payload.
 import os
 import pty
 import random
+import resource
 import shutil
+import signal
 import struct
 import subprocess
 import sys
+import time
 import zlib
 
 TOOL = sys.argv[1]
@@ -20,8 +23,28 @@ WORK = sys.argv[2]
 failures = []
 
 
-def run(*args, **kwargs):
-    return subprocess.run([TOOL, *args], capture_output=True, **kwargs)
+def run(*args, timeout=60, **kwargs):
+    """The tool's result; one that has not ended after `timeout` seconds is killed and has no exit code."""
+    try:
+        return subprocess.run([TOOL, *args], capture_output=True, timeout=timeout, **kwargs)
+    except subprocess.TimeoutExpired as hung:
+        return subprocess.CompletedProcess(hung.cmd, None, hung.stdout or b"", (hung.stderr or b"") + b" (killed: hung)")
+
+
+def peak_memory_run(*args, timeout=60):
+    """The tool's exit code (None when killed after `timeout` seconds) and its peak resident set in KiB."""
+    tool = subprocess.Popen([TOOL, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + timeout
+    while True:
+        pid, status, usage = os.wait4(tool.pid, os.WNOHANG)
+        if pid:
+            tool.returncode = os.waitstatus_to_exitcode(status)
+            return tool.returncode, usage.ru_maxrss
+        if time.monotonic() > deadline:
+            tool.kill()
+            tool.wait()
+            return None, 0
+        time.sleep(0.05)
 
 
 def check(condition, what, result=None):
@@ -33,12 +56,24 @@ def check(condition, what, result=None):
         print("FAIL:", what + detail)
 
 
+FIFO = object()  # in `folder`: a named pipe that nothing writes
+
+
+class LinkTo(bytes):
+    """In `folder`: a symbolic link to this path."""
+
+
 def folder(name, files):
     path = os.path.join(WORK, name)
     os.makedirs(path)
     for file_name, content in files.items():
-        with open(os.path.join(os.fsencode(path), file_name), "wb") as f:
-            f.write(content)
+        file_path = os.path.join(os.fsencode(path), file_name)
+        if content is FIFO:
+            os.mkfifo(file_path)
+        elif isinstance(content, LinkTo):
+            os.symlink(content, file_path)
+        else:
+            write(file_path, content)
     return path
 
 
@@ -66,9 +101,11 @@ def write(path, data):
         f.write(data)
 
 
-def record(name, content, stream=None):
+def record(name, content, stream=None, declared=None):
+    """A record of `content`, or of any `stream` declaring `declared` bytes (default: the content's)."""
     stream = zlib.compress(content, 9) if stream is None else stream
-    return struct.pack("<H", len(name)) + name + struct.pack("<QQ", len(content), len(stream)) + stream
+    declared = len(content) if declared is None else declared
+    return struct.pack("<H", len(name)) + name + struct.pack("<QQ", declared, len(stream)) + stream
 
 
 def tree(path):
@@ -117,6 +154,12 @@ def test_pack_list_verify():
     result = run("pack", "--output", files_out, *paths)
     check(result.returncode == 0, "pack FILE... succeeds", result)
     check([r[0] for r in parse(read(files_out))] == [b"b c.txt", b"Tarven.exe"], "files keep the given order")
+
+    # /proc's files claim the size 0 and have content: pack reads to the end.
+    result = run("pack", "--output", files_out, "/proc/version")
+    ((_, unpacked, stream, _),) = parse(read(files_out))
+    check(result.returncode == 0 and unpacked > 0 and zlib.decompress(stream) == read("/proc/version"),
+          "a file that claims the size 0 is packed whole", result)
     return out, records
 
 
@@ -134,11 +177,21 @@ def test_damage(out, records):
     bad = os.path.join(WORK, "damaged.bin")
     write(bad, bytes(damaged))
     result = run("verify", bad)
-    expected = f"tarven-payload: {bad}: ".encode() + name + b" in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    expected = f"tarven-payload: {bad}: ".encode() + b'"' + name + b'" in Tarven Help is damaged: adler-32 checksum mismatch\n'
     check(result.returncode == 1 and result.stderr == expected, "damaged stream gives the launcher's message", result)
     result = run("extract", "--output", os.path.join(WORK, "from-damaged"), bad)
     check(result.returncode == 1 and result.stderr == expected, "extract refuses a damaged payload", result)
     check(not os.path.exists(os.path.join(WORK, "from-damaged")), "extract of a damaged payload writes nothing")
+
+    # A name (or a path) holding terminal escapes must not reach the terminal as they are.
+    escape = b"clear\x1b[2J\x1b]0;title\x07"
+    shown = b'"clear\\u{1b}[2J\\u{1b}]0;title\\u{7}"'
+    tricky = os.path.join(os.fsencode(WORK), escape + b".bin")
+    write(tricky, record(escape, b"abcd", zlib.compress(b"abc")))  # the wrong size
+    for command, stream in (("list", "stdout"), ("verify", "stderr")):
+        result = run(command, tricky)
+        check(shown in getattr(result, stream) and b"\x1b" not in result.stdout + result.stderr,
+              f"{command} shows a name with terminal escapes quoted", result)
 
     stray = os.path.join(WORK, "stray.bin")
     write(stray, payload + b"\x00")
@@ -154,7 +207,7 @@ def test_refused(case, files, expected_in_stderr, use_dir=True):
         result = run("pack", "--output", out, "--dir", src)
     else:
         result = run("pack", "--output", out, *[os.path.join(os.fsencode(src), n) for n in files])
-    check(result.returncode != 0, f"{case}: refused", result)
+    check(result.returncode == 1, f"{case}: refused", result)
     check(expected_in_stderr in result.stderr, f"{case}: stderr names {expected_in_stderr!r}", result)
     check(not os.path.exists(out), f"{case}: no output file written")
 
@@ -179,16 +232,53 @@ def test_extract(out):
     payloads = {
         "later-wins": record(b"a", b"first") + record(b"b", b"") + record(b"a", b"second"),
         "strict-name": record(b"ok", b"1") + record(b"Webview", b"2"),
+        "case-extract": record(b"ok", b"1") + record(b"Readme", b"2") + record(b"README", b"3"),
+        "inflates-past-size": record(b"bomb", b"", zlib.compress(bytes(64 << 20)), declared=1000),
+        "past-default-limit": record(b"a", b"", declared=9 << 30) + record(b"b", b"", declared=9 << 30),
+        "sizes-wrap-around": record(b"a", b"", declared=1 << 63) + record(b"b", b"", declared=1 << 63),
     }
     for case, payload in payloads.items():
         write(os.path.join(WORK, case + ".bin"), payload)
     result = run("extract", "--output", os.path.join(WORK, "later-wins"), os.path.join(WORK, "later-wins.bin"))
     check(result.returncode == 0 and tree(os.path.join(WORK, "later-wins")) == {b"a": b"second", b"b": b""},
           "a later record of a name replaces the earlier one", result)
-    dest = os.path.join(WORK, "strict-name")
-    result = run("extract", "--output", dest, dest + ".bin")
-    check(result.returncode == 1 and b'"Webview" is refused' in result.stderr and not os.path.exists(dest),
-          "extract refuses the launcher's own names before writing anything", result)
+    refusals = {
+        "strict-name": b'"Webview" is refused',
+        "case-extract": b'the names "Readme" and "README" are one file on Windows',
+        "inflates-past-size": b'"bomb" in Tarven Help is damaged: stream would produce more than 1000 bytes',
+        "past-default-limit": b"more than 17179869184 bytes unpacked in all",
+        "sizes-wrap-around": b"more than 17179869184 bytes unpacked in all",
+    }
+    for case, expected in refusals.items():
+        dest = os.path.join(WORK, case)
+        result = run("extract", "--output", dest, dest + ".bin")
+        check(result.returncode == 1 and expected in result.stderr and not os.path.exists(dest),
+              f"extract refuses {case} before writing anything", result)
+
+    # A write that fails (past a file size limit) takes away the files already written.
+    def limit_file_size():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+
+    dest = os.path.join(WORK, "too-large")
+    write(dest + ".bin", record(b"small", b"1") + record(b"large", bytes(2 << 20)))
+    result = run("extract", "--output", dest, dest + ".bin", preexec_fn=limit_file_size)
+    check(result.returncode == 1 and b'couldn\'t unpack "large": File too large' in result.stderr and os.listdir(dest) == [],
+          "extract that fails to write leaves no file behind", result)
+
+    # A small payload of a large file: refused past --max-bytes, else written in pieces, never whole in memory.
+    size = 256 << 20
+    bomb = os.path.join(WORK, "zeros.bin")
+    write(bomb, record(b"zeros", b"", zlib.compress(bytes(size), 9), declared=size))
+    dest = os.path.join(WORK, "zeros")
+    result = run("extract", "--max-bytes", str(size - 1), "--output", dest, bomb)
+    check(result.returncode == 1 and f"more than {size - 1} bytes".encode() in result.stderr and not os.path.exists(dest),
+          "extract refuses a payload past --max-bytes", result)
+    code, peak_kib = peak_memory_run("extract", "--max-bytes", str(size), "--output", dest, bomb)
+    written = os.path.getsize(os.path.join(dest, "zeros")) if code == 0 else None
+    check(written == size and peak_kib * 1024 < size // 4,
+          f"extract writes {size} bytes with a peak of {peak_kib} KiB (exit {code}, {written} bytes written)")
+    shutil.rmtree(dest, ignore_errors=True)
 
 
 def test_threads():
@@ -248,7 +338,7 @@ def test_launchers(demo_exe, demo_payload, damaged_exe, other_exe):
     check(result.returncode == 0 and b"Tarven.exe" in tree(from_exe) and tree(from_exe) == tree(from_file),
           "extract writes the demo launcher's files", result)
 
-    damage = b"Tarven.exe in Tarven Help is damaged: adler-32 checksum mismatch\n"
+    damage = b'"Tarven.exe" in Tarven Help is damaged: adler-32 checksum mismatch\n'
     result = run("verify", damaged_exe)
     check(result.returncode == 1 and result.stderr == f"tarven-payload: {damaged_exe}: ".encode() + damage,
           "verify reports the damaged launcher's record", result)
@@ -280,6 +370,12 @@ def main():
     test_refused("control", {b"tab\there:x": b"2"}, b'"tab\\there:x"')
     test_refused("device", {b"con.txt": b"2"}, b'con.txt: the name "con.txt" is refused: Windows takes it for a device')
     test_refused("case", {b"Readme": b"1", b"README": b"2"}, b'Readme: the names "README" and "Readme" are one file')
+    test_refused("short-name", {b"ok": b"1", b"setup~1.exe": b"2"}, b'"setup~1.exe" is refused: Windows may take it for')
+    # The listing takes names only: what the open meets decides, as after a swap behind the listing.
+    for use_dir in (True, False):
+        how = "dir" if use_dir else "files"
+        test_refused(f"link-{how}", {b"ok": b"1", b"to-ok": LinkTo(b"ok")}, b"to-ok: a symbolic link", use_dir)
+        test_refused(f"fifo-{how}", {b"ok": b"1", b"pipe": FIFO}, b"pipe: a FIFO, not a regular file", use_dir)
     dup = folder("dup2", {b"same": b"x"})
     src = folder("dup1", {b"same": b"y"})
     out = os.path.join(WORK, "dup.bin")

@@ -1,5 +1,6 @@
 // tarven-payload: packs files into the payload that the launcher carries, and lists, verifies
 // or extracts a payload (a payload file, or a built launcher) with the launcher's own reader.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,7 +17,6 @@
 #include "extract.h"
 #include "pack.h"
 #include "pack_progress.h"
-#include "payload/entry_name.h"
 #include "payload/payload.h"
 #include "payload/unpack.h"
 #include "payload_locator.h"
@@ -49,11 +49,14 @@ const std::map<std::string_view, std::string_view> command_help = {
      "usage: tarven-payload pack [--quiet] [--threads N] --output OUT (--dir FOLDER | FILE...)\n"
      "\n"
      "Writes one record per file, named by the file's name. With --dir, the folder's files in\n"
-     "the order of their names' bytes (no sub-folders). Names the launcher or Windows would\n"
-     "refuse, device names, names of the launcher's own (tmp, port, webview) and names used\n"
-     "twice, in any case, are reported and nothing is written. Each file is compressed at\n"
-     "zlib's level 9 in blocks of 4 MiB on N threads (default: all cores); the output is the\n"
-     "same for any N. On a terminal, progress shows on standard error unless --quiet is given.\n"},
+     "the order of their names' bytes (no sub-folders). Each file is opened once, never through\n"
+     "a symbolic link, and must be a regular file: links, FIFOs and devices are refused, and the\n"
+     "file is read to its end whatever size it claims. Names the launcher or Windows would\n"
+     "refuse, device names, names shaped like Windows' short aliases (FOO~1.TXT), names of the\n"
+     "launcher's own (tmp, port, webview) and names used twice, in any case, are reported and\n"
+     "nothing is written. Each file is compressed at zlib's level 9 in blocks of 4 MiB on N\n"
+     "threads (default: all cores); the output is the same for any N. On a terminal, progress\n"
+     "shows on standard error unless --quiet is given.\n"},
     {"list",
      "usage: tarven-payload list PAYLOAD\n"
      "\n"
@@ -65,11 +68,13 @@ const std::map<std::string_view, std::string_view> command_help = {
      "Unpacks every record in memory as the launcher would, and prints the launcher's message\n"
      "for the first damaged one. PAYLOAD is a payload file or a built \"Tarven Help.exe\".\n"},
     {"extract",
-     "usage: tarven-payload extract --output DIR PAYLOAD\n"
+     "usage: tarven-payload extract [--max-bytes N] --output DIR PAYLOAD\n"
      "\n"
      "Writes the payload's files into DIR (made when missing) as the launcher would: a later\n"
      "record of a name replaces an earlier one. Nothing is written unless every record is\n"
-     "sound, every name passes the rules of pack, and none of the names exists in DIR yet.\n"
+     "sound, every name passes the rules of pack (names that are one file on Windows too), the\n"
+     "records declare at most N bytes unpacked in all (default: 16 GiB), and none of the names\n"
+     "exists in DIR yet. Each file is written piece by piece as it is inflated.\n"
      "PAYLOAD is a payload file or a built \"Tarven Help.exe\".\n"},
 };
 
@@ -97,13 +102,6 @@ int usage_error(std::string_view command, std::string_view text) {
     return exit_usage;
 }
 
-// A name as it appears in a listing: itself, or its quoted form when it holds anything that
-// would not show plainly.
-std::string listed_name(std::string_view name) {
-    const std::string quoted = quote_entry_name(name);
-    return quoted.size() == name.size() + 2 ? std::string(name) : quoted;
-}
-
 // Arguments come in the system's own encoding, which is what a path made from bytes expects.
 fs::path native_path(std::string_view arg) { return fs::path(std::string(arg)); }
 
@@ -128,11 +126,27 @@ Result<Input> read_input(const fs::path& path) {
     return input;
 }
 
+std::optional<std::uint64_t> byte_count(std::string_view text) {
+    std::uint64_t count = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (failure != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return count;
+}
+
 std::optional<unsigned> thread_count(std::string_view text) {
     unsigned count = 0;
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), count);
     if (failure != std::errc() || end != text.data() + text.size() || count == 0 || count > 1024) return std::nullopt;
     return count;
+}
+
+// Every input stays open from its listing to its record: a descriptor per file. Best effort; an
+// open past the limit still fails with a message naming its file.
+void allow_a_descriptor_per_input() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 int pack(const std::vector<std::string_view>& args) {
@@ -162,6 +176,7 @@ int pack(const std::vector<std::string_view>& args) {
     if (output.empty()) return usage_error("pack", "pack needs --output");
     if (folder.empty() == files.empty()) return usage_error("pack", "pack takes either --dir FOLDER or files");
 
+    allow_a_descriptor_per_input();
     const Result<std::vector<PackInput>> inputs = folder.empty() ? inputs_of_files(files) : inputs_of_folder(folder);
     if (!inputs) return error(inputs.error());
     const std::vector<std::string> refusals = refused_names(inputs.value());
@@ -182,7 +197,7 @@ int list(const Input& input, const std::string& source) {
         if (const auto* failure = std::get_if<RecordError>(&record))
             return error(source + ": " + unreadable_record_message(*failure));
         const auto& entry = std::get<PayloadEntry>(record);
-        print_line(stdout, listed_name(entry.name) + "\t" + std::to_string(entry.unpacked_size) + "\t" +
+        print_line(stdout, plain_or_quoted(entry.name) + "\t" + std::to_string(entry.unpacked_size) + "\t" +
                                std::to_string(entry.stream.size()) + "\t" + std::to_string(offset));
         offset = entry.next_offset;
     }
@@ -200,11 +215,19 @@ int verify(const Input& input, const std::string& source) {
 // list, verify and extract: one payload file, and for extract the folder to write into.
 int read_command(std::string_view command, const std::vector<std::string_view>& args) {
     fs::path folder;
+    std::uint64_t max_bytes = default_max_extract_bytes;
     std::vector<std::string_view> operands;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (command == "extract" && args[i] == "--output") {
-            if (i + 1 == args.size()) return usage_error(command, "--output needs a value");
-            folder = native_path(args[++i]);
+        if (command == "extract" && (args[i] == "--output" || args[i] == "--max-bytes")) {
+            if (i + 1 == args.size()) return usage_error(command, std::string(args[i]) + " needs a value");
+            const std::string_view value = args[++i];
+            if (args[i - 1] == "--output") {
+                folder = native_path(value);
+            } else if (const std::optional<std::uint64_t> bytes = byte_count(value)) {
+                max_bytes = *bytes;
+            } else {
+                return usage_error(command, "--max-bytes takes a number of bytes");
+            }
         } else if (args[i].starts_with("--")) {
             return usage_error(command, "unknown option " + std::string(args[i]));
         } else {
@@ -220,7 +243,7 @@ int read_command(std::string_view command, const std::vector<std::string_view>& 
     const std::string source = display(path);
     if (command == "list") return list(input.value(), source);
     if (command == "verify") return verify(input.value(), source);
-    const Status extracted = extract_payload(input.value().payload, source, folder);
+    const Status extracted = extract_payload(input.value().payload, source, folder, max_bytes);
     return extracted ? 0 : error(extracted.error());
 }
 

@@ -1,6 +1,11 @@
 #include "pack.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -11,6 +16,7 @@
 #include "block_deflate.h"
 #include "strict_names.h"
 #include "payload/entry_name.h"
+#include "words/user_words.h"
 
 namespace tarven::payload_tool {
 namespace fs = std::filesystem;
@@ -18,13 +24,38 @@ namespace {
 
 std::string as_text(const std::u8string& text) { return {text.begin(), text.end()}; }
 
-Result<PackInput> input_of(const fs::path& path) {
+// What a file that is not a regular one is, in a message.
+std::string_view kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    return "something else";
+}
+
+// Opens the listed file once; what the descriptor is decides, not what the listing saw.
+Result<PackInput> input_of(const fs::path& path, bool in_folder) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int open_error = errno;
+    PackInput input{{}, path, UniqueFd(fd), 0};
+    if (fd < 0) {
+        if (open_error == ELOOP) return fail(display(path) + ": " + std::string(words::input_is_link));
+        return fail(display(path) + ": " + os_error(open_error));
+    }
+    struct stat status {};
+    if (::fstat(input.file.get(), &status) != 0) return fail(display(path) + ": " + os_error(errno));
+    if (in_folder && S_ISDIR(status.st_mode))
+        return fail(display(path) + ": a sub-folder cannot be packed (the launcher writes one level only)");
+    if (!S_ISREG(status.st_mode)) return fail(display(path) + ": " + words::input_not_regular(kind_of(status.st_mode)));
+    input.size_hint = static_cast<std::uint64_t>(status.st_size);
     try {
-        return PackInput{as_text(path.filename().u8string()), path};
+        input.name = as_text(path.filename().u8string());
     } catch (const std::exception&) {
         // A Windows name that does not convert to UTF-8 (an unpaired surrogate).
         return fail(display(path) + ": the file's name is not text");
     }
+    return input;
 }
 
 void append_le(std::string& out, std::uint64_t value, int width) {
@@ -32,7 +63,7 @@ void append_le(std::string& out, std::uint64_t value, int width) {
 }
 
 Status write_record(std::ofstream& out, const PackInput& input, const PackOptions& options, PackProgress& progress) {
-    Result<std::string> content = read_file(input.path);
+    Result<std::string> content = read_content(input);
     if (!content) return fail(content.error());
     const Result<std::string> stream =
         deflate_in_blocks(content.value(), options.threads, deflate_block_size, [&](std::size_t bytes) {
@@ -63,12 +94,6 @@ Status write_records(const std::vector<PackInput>& inputs, const fs::path& outpu
     return {};
 }
 
-// Two records that would be one file on Windows: the same name, or the same in another case.
-std::string used_twice(const std::string& first, const std::string& again) {
-    if (first == again) return "the name " + quote_entry_name(again) + " is used twice";
-    return "the names " + quote_entry_name(first) + " and " + quote_entry_name(again) + " are one file on Windows";
-}
-
 }  // namespace
 
 std::optional<std::string> name_refusal(std::string_view name) {
@@ -80,11 +105,16 @@ std::optional<std::string> name_refusal(std::string_view name) {
     return std::nullopt;
 }
 
+std::string plain_or_quoted(std::string_view text) {
+    std::string quoted = quote_entry_name(text);
+    return quoted.size() == text.size() + 2 ? std::string(text) : quoted;
+}
+
 std::string display(const fs::path& path) {
     try {
-        return decode_utf8_lossy(as_text(path.u8string()));
+        return plain_or_quoted(decode_utf8_lossy(as_text(path.u8string())));
     } catch (const std::exception&) {
-        return decode_utf8_lossy(path.string());
+        return plain_or_quoted(decode_utf8_lossy(path.string()));
     }
 }
 
@@ -94,11 +124,7 @@ Result<std::vector<PackInput>> inputs_of_folder(const fs::path& folder) {
     if (error) return fail(display(folder) + ": " + error.message());
     std::vector<PackInput> inputs;
     for (; it != fs::directory_iterator(); it.increment(error)) {
-        const fs::path& path = it->path();
-        if (it->is_directory(error))
-            return fail(display(path) + ": a sub-folder cannot be packed (the launcher writes one level only)");
-        if (!it->is_regular_file(error)) return fail(display(path) + ": not a regular file");
-        Result<PackInput> input = input_of(path);
+        Result<PackInput> input = input_of(it->path(), true);
         if (!input) return fail(input.error());
         inputs.push_back(std::move(input).value());
     }
@@ -110,26 +136,32 @@ Result<std::vector<PackInput>> inputs_of_folder(const fs::path& folder) {
 Result<std::vector<PackInput>> inputs_of_files(const std::vector<fs::path>& files) {
     std::vector<PackInput> inputs;
     for (const fs::path& path : files) {
-        std::error_code error;
-        if (!fs::is_regular_file(path, error)) return fail(display(path) + ": not a regular file");
-        Result<PackInput> input = input_of(path);
+        Result<PackInput> input = input_of(path, false);
         if (!input) return fail(input.error());
         inputs.push_back(std::move(input).value());
     }
     return inputs;
 }
 
+std::optional<std::string> WindowsFiles::clash(std::string_view name, bool same_name_replaces) {
+    const auto [first, added] = first_spellings_.try_emplace(windows_name_key(name), name);
+    if (added || (same_name_replaces && first->second == name)) return std::nullopt;
+    if (first->second == name) return "the name " + quote_entry_name(name) + " is used twice";
+    return "the names " + quote_entry_name(first->second) + " and " + quote_entry_name(name) +
+           " are one file on Windows";
+}
+
 std::vector<std::string> refused_names(const std::vector<PackInput>& inputs) {
     std::vector<std::string> refusals;
-    std::map<std::u32string, std::string> seen;  // each Windows file name, with its first spelling
+    WindowsFiles files;
     for (const PackInput& input : inputs) {
         const std::string where = display(input.path) + ": ";
         if (!is_valid_utf8(input.name)) {
             refusals.push_back(where + "the name " + quote_entry_name(decode_utf8_lossy(input.name)) + " is not UTF-8");
         } else if (std::optional<std::string> refusal = name_refusal(input.name)) {
             refusals.push_back(where + *refusal);
-        } else if (const auto [first, added] = seen.try_emplace(windows_name_key(input.name), input.name); !added) {
-            refusals.push_back(where + used_twice(first->second, input.name));
+        } else if (std::optional<std::string> clash = files.clash(input.name, false)) {
+            refusals.push_back(where + *clash);
         }
     }
     return refusals;
@@ -144,15 +176,19 @@ Status write_payload(const std::vector<PackInput>& inputs, const fs::path& outpu
     return written;
 }
 
+Result<std::string> read_content(const PackInput& input) {
+    Result<std::string> content = read_to_end(input.file.get(), static_cast<std::size_t>(input.size_hint));
+    if (!content) return fail(display(input.path) + ": " + content.error());
+    return content;
+}
+
 Result<std::string> read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return fail(display(path) + ": cannot open the file");
-    const std::streamoff size = in.tellg();
-    if (size < 0) return fail(display(path) + ": cannot read the file");
-    std::string content(static_cast<std::size_t>(size), '\0');
-    in.seekg(0);
-    in.read(content.data(), static_cast<std::streamsize>(size));
-    if (!in || in.gcount() != size) return fail(display(path) + ": cannot read the file");
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) return fail(display(path) + ": " + os_error(errno));
+    struct stat status {};
+    const bool sized = ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode);
+    Result<std::string> content = read_to_end(file.get(), sized ? static_cast<std::size_t>(status.st_size) : 0);
+    if (!content) return fail(display(path) + ": " + content.error());
     return content;
 }
 

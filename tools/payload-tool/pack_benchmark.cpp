@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     std::uint64_t total = 0;
     for (const PackInput& input : inputs.value()) {
-        tarven::Result<std::string> content = read_file(input.path);
+        tarven::Result<std::string> content = read_content(input);
         if (!content) return 1;
         total += content.value().size();
         files.push_back(std::move(content).value());

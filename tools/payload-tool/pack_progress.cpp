@@ -1,7 +1,6 @@
 #include "pack_progress.h"
 
 #include <cstdio>
-#include <system_error>
 
 namespace tarven::payload_tool {
 namespace {
@@ -20,11 +19,7 @@ std::string megabytes(std::uint64_t bytes) { return one_decimal(static_cast<doub
 
 TerminalProgress::TerminalProgress(std::string output, const std::vector<PackInput>& inputs, bool shown)
     : output_(std::move(output)), files_(inputs.size()), shown_(shown) {
-    for (const PackInput& input : inputs) {
-        std::error_code ignored;
-        const std::uintmax_t size = std::filesystem::file_size(input.path, ignored);
-        if (!ignored) bytes_ += size;
-    }
+    for (const PackInput& input : inputs) bytes_ += input.size_hint;
 }
 
 void TerminalProgress::show(const PackProgress& done) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/utf8.h"
+#include "words/user_words.h"
 
 namespace tarven::payload_tool {
 namespace {
@@ -56,6 +57,21 @@ std::string_view device_stem(std::string_view name) {
     return stem;
 }
 
+// Windows may give a long name a short alias of this shape (FOO~1.TXT), and a file created under
+// such a name can open another file of the folder through its alias.
+bool ends_in_alias_number(std::string_view part) {
+    std::size_t digits = 0;
+    while (digits < part.size() && part[part.size() - 1 - digits] >= '0' && part[part.size() - 1 - digits] <= '9')
+        ++digits;
+    return digits > 0 && digits < part.size() && part[part.size() - 1 - digits] == '~';
+}
+
+// A "~" and digits at the end of the name or of the part before its extension (the last dot).
+bool is_short_name_shaped(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return ends_in_alias_number(name) || (dot != std::string_view::npos && ends_in_alias_number(name.substr(0, dot)));
+}
+
 bool has_refused_character(std::string_view name) {
     return std::any_of(name.begin(), name.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || windows_refused_characters.find(c) != std::string_view::npos;
@@ -69,6 +85,7 @@ std::optional<std::string> strict_name_refusal(std::string_view name) {
     if (!name.empty() && (name.back() == '.' || name.back() == ' '))
         return "Windows drops a dot or a space at the end of a file name";
     if (is_device_stem(device_stem(name))) return "Windows takes it for a device, whatever its extension";
+    if (is_short_name_shaped(name)) return std::string(words::short_name_shaped);
     const auto is_launchers = [key = windows_name_key(name)](std::string_view own) {
         return key == windows_name_key(own);
     };
