@@ -45,7 +45,9 @@ target_sources(tarven_window PRIVATE
   src/window/help_window_win.cpp
   src/window/session_end_window_win.cpp
   src/window/webview_runtime_win.cpp
-  src/window/help_web_view_win.cpp)
+  src/window/help_web_view_win.cpp
+  src/window/browser_exit_win.cpp
+  src/window/message_wait_win.cpp)
 target_link_libraries(tarven_window PRIVATE ole32 user32 gdi32 advapi32 uuid)
 
 # The launcher's entry: the command line's choice between the normal run and the smoke run.

@@ -35,6 +35,12 @@ inline constexpr Duration session_app_end_wait = 1s;
 inline constexpr int session_remove_attempts = 20;
 inline constexpr Duration session_remove_pause = 100ms;
 
+// The web view's browser process lets go of its files in the work folder when it exits, after
+// the web view is closed: the ending waits this long for it (answering window messages), less
+// when the session is ending.
+inline constexpr Duration browser_exit_wait = 5s;
+inline constexpr Duration session_browser_exit_wait = 1s;
+
 // Help window: the reveal timer shows the window at the latest after this long.
 inline constexpr Duration reveal_delay = 3s;
 

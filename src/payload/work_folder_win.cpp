@@ -4,6 +4,7 @@
 #include <sddl.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -147,16 +148,23 @@ Result<WorkFolder> create_work_folder(std::wstring path) {
     return folder;
 }
 
-void remove_work_folder(const WorkFolder& folder, int attempts, durations::Duration pause) {
+void remove_work_folder(const WorkFolder& folder, int attempts, durations::Duration pause,
+                        const std::atomic<bool>* hurry) {
     const FileIdentity* expected = nullptr;
     if (folder.hold) {
         folder.hold->handle.reset();  // the hold shares no deletion
         expected = &folder.hold->identity;
     }
+    bool hurried = false;
     for (; attempts > 0; --attempts) {
         const TreeRemoval removal = delete_folder_tree(folder.path, expected);
         if (removal != TreeRemoval::incomplete) return;
         if (!work_folder_exists(folder)) return;
+        if (!hurried && hurry != nullptr && *hurry) {
+            hurried = true;
+            attempts = std::min(attempts, durations::session_remove_attempts);
+            pause = std::min(pause, durations::session_remove_pause);
+        }
         std::this_thread::sleep_for(pause);
     }
 }

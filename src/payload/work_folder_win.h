@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -51,9 +52,9 @@ Result<WorkFolder> create_work_folder(std::wstring path);
 
 // Lets go of the hold and deletes the folder with everything in it, links as themselves, but only
 // while it is the folder that was made (no longer the same one: left alone); retries, then gives
-// up quietly.
+// up quietly. Once `hurry` holds, the attempts left are the session's: fewer, with short pauses.
 void remove_work_folder(const WorkFolder& folder, int attempts = durations::remove_attempts,
-                        durations::Duration pause = durations::remove_pause);
+                        durations::Duration pause = durations::remove_pause, const std::atomic<bool>* hurry = nullptr);
 
 // Whether the folder's metadata can be read.
 bool work_folder_exists(const WorkFolder& folder);

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -18,8 +19,10 @@ struct QuitTimes {
 };
 
 // Ends a run: stops the starter, asks the application to quit (when a port is known), gives it
-// time, terminates it and its job, removes the work folder. Never fails, prints nothing.
+// time, terminates it and its job, removes the work folder. Never fails, prints nothing. Once
+// `hurry` holds, the waits still to come are the session's short ones: no more grace for the
+// application, a few quick removal attempts.
 void quit_application(const WorkFolder& folder, AppChild& child, std::optional<std::uint16_t> port,
-                      const QuitTimes& times = {});
+                      const QuitTimes& times = {}, const std::atomic<bool>* hurry = nullptr);
 
 }  // namespace tarven

@@ -4,11 +4,11 @@
 
 namespace tarven {
 
-RunOwner::RunOwner(WorkFolder folder, std::shared_ptr<AppChild> child)
-    : folder_(std::move(folder)), child_(std::move(child)) {}
+RunOwner::RunOwner(WorkFolder folder, std::shared_ptr<AppChild> child, EndingRunner runner)
+    : folder_(std::move(folder)), child_(std::move(child)), runner_(std::move(runner)) {}
 
 void RunOwner::end_with_quit_sequence(std::optional<std::uint16_t> port, const QuitTimes& times) {
-    end_once([&] { quit_application(folder_, *child_, port, times); });
+    end_once([&] { quit_application(folder_, *child_, port, times, &hurry_); });
 }
 
 void RunOwner::end_with_removal() {
@@ -16,13 +16,15 @@ void RunOwner::end_with_removal() {
 }
 
 void RunOwner::end_in_haste(const HasteTimes& times) {
-    end_once([&] {
-        child_->gate().close();                                                    // nothing more is written or started
-        if (const HANDLE job = child_->job()) (void)::TerminateJobObject(job, 1);  // 1: ended by the launcher
-        // Not yet in the job, or in none: the process itself.
-        child_->terminate_and_wait(static_cast<DWORD>(times.app_end_wait.count()));
-        remove_work_folder(folder_, times.remove_attempts, times.remove_pause);
-    });
+    end_once(
+        [&] {
+            child_->gate().close();  // nothing more is written or started
+            if (const HANDLE job = child_->job()) (void)::TerminateJobObject(job, 1);  // 1: ended by the launcher
+            // Not yet in the job, or in none: the process itself.
+            child_->terminate_and_wait(static_cast<DWORD>(times.app_end_wait.count()));
+            remove_work_folder(folder_, times.remove_attempts, times.remove_pause);
+        },
+        true);
 }
 
 bool RunOwner::ended_within(durations::Duration wait) {
@@ -30,20 +32,27 @@ bool RunOwner::ended_within(durations::Duration wait) {
     return phase_changed_.wait_for(lock, wait, [this] { return phase_ == Phase::ended; });
 }
 
-void RunOwner::end_once(const std::function<void()>& steps) {
+void RunOwner::end_once(const std::function<void()>& steps, bool hurries) {
     {
         std::unique_lock lock(phase_mutex_);
         if (phase_ != Phase::running) {
+            if (hurries) hurry_ = true;
             phase_changed_.wait(lock, [this] { return phase_ == Phase::ended; });
             return;
         }
         phase_ = Phase::ending;
     }
-    try {
-        steps();
-    } catch (...) {
-        // Tidying up never fails the run; the ending counts as done.
-    }
+    const auto guarded = [&steps] {
+        try {
+            steps();
+        } catch (...) {
+            // Tidying up never fails the run; the ending counts as done.
+        }
+    };
+    if (runner_)
+        runner_(guarded);
+    else
+        guarded();
     {
         const std::lock_guard lock(phase_mutex_);
         phase_ = Phase::ended;

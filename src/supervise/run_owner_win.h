@@ -3,8 +3,10 @@
 // the folder exists until the run has ended. Every way a run ends goes through one of its
 // endings, and only the first ending reached does anything: a later one (the session ending
 // while the window's quit sequence runs, the loop's end after the handler ended the run) waits
-// until the first is over and returns. The exit points that call them are marked
-// "exit point:" in the code.
+// until the first is over and returns. A session's end that meets an ending in progress hurries
+// it: its remaining waits shrink to the session's bounds. The exit points that call them are
+// marked "exit point:" in the code.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -26,9 +28,13 @@ struct HasteTimes {
     durations::Duration remove_pause = durations::session_remove_pause;
 };
 
+// How an ending's steps are run: to their end, before it returns. The normal run's keeps its
+// windows answering meanwhile; without one the steps run on the calling thread.
+using EndingRunner = std::function<void(const std::function<void()>& steps)>;
+
 class RunOwner {
 public:
-    explicit RunOwner(WorkFolder folder, std::shared_ptr<AppChild> child = AppChild::make());
+    explicit RunOwner(WorkFolder folder, std::shared_ptr<AppChild> child = AppChild::make(), EndingRunner runner = {});
     RunOwner(const RunOwner&) = delete;
     RunOwner& operator=(const RunOwner&) = delete;
 
@@ -53,12 +59,14 @@ public:
     [[nodiscard]] bool ended_within(durations::Duration wait);
 
 private:
-    void end_once(const std::function<void()>& steps);
+    void end_once(const std::function<void()>& steps, bool hurries = false);
 
     enum class Phase { running, ending, ended };
 
     WorkFolder folder_;
     std::shared_ptr<AppChild> child_;
+    EndingRunner runner_;
+    std::atomic<bool> hurry_{false};
     std::shared_ptr<SharedPort> shared_port_ = std::make_shared<SharedPort>();
     std::mutex phase_mutex_;
     std::condition_variable phase_changed_;

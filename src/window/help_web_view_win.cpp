@@ -8,6 +8,7 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "window/app_messages_win.h"
+#include "window/browser_exit_win.h"
 #include "window/com_object_win.h"
 #include "window/web_view_host_objects_win.h"
 #include "window/status_page.h"
@@ -136,7 +137,11 @@ public:
     explicit WebView(HelpWindow& window) : window_(window) {}
     WebView(const WebView&) = delete;
     WebView& operator=(const WebView&) = delete;
-    ~WebView() override { close(); }
+    // A web view that failed to come about may have started its browser process all the same.
+    ~WebView() override {
+        close();
+        let_browser_exit(durations::browser_exit_wait);
+    }
 
     Status load_url(std::string_view url) override {
         if (!web_view_) return fail("the web view is closed");
@@ -154,6 +159,8 @@ public:
 
     void close() override {
         window_.follow(nullptr);
+        if (environment_ && !browser_exit_)
+            browser_exit_ = std::make_unique<BrowserExit>(environment_.Get(), web_view_.Get());
         if (controller_) controller_->Close();
         web_view_.Reset();
         controller_.Reset();
@@ -162,6 +169,11 @@ public:
             ::SetWindowLongPtrW(child_, GWLP_USERDATA, 0);
             ::DestroyWindow(std::exchange(child_, nullptr));
         }
+    }
+
+    void let_browser_exit(durations::Duration limit) override {
+        if (browser_exit_) browser_exit_->wait(limit);
+        browser_exit_.reset();
     }
 
     Status create(const std::wstring& user_data_folder, std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy);
@@ -192,6 +204,7 @@ private:
     ComPtr<ICoreWebView2Environment> environment_;
     ComPtr<ICoreWebView2Controller> controller_;
     ComPtr<ICoreWebView2> web_view_;
+    std::unique_ptr<BrowserExit> browser_exit_;  // from `close` until the browser process has gone
 };
 
 Status WebView::create(const std::wstring& user_data_folder, std::shared_ptr<SharedPort> shared_port,

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/durations.h"
 #include "base/result.h"
 #include "window/event_loop_win.h"
 #include "window/help_window_win.h"
@@ -16,8 +17,12 @@ public:
     virtual ~HelpWebView() = default;
     virtual Status load_url(std::string_view url) = 0;
     virtual Status load_html(std::string_view html) = 0;
-    // Closes the controller, destroys the child window, stops following the window's size.
+    // Closes the controller, releases it and the web view, destroys the child window, stops
+    // following the window's size. The environment stays until `let_browser_exit`.
     virtual void close() = 0;
+    // After `close`: waits up to `limit` (answering the thread's messages) for the browser process
+    // to let go of the user data folder, then releases the environment.
+    virtual void let_browser_exit(durations::Duration limit) = 0;
 };
 
 // Finds the installed runtime, creates the environment (user data folder, browser arguments,

@@ -8,7 +8,7 @@ namespace {
 
 void close_and_quit(HelpWindowState& state, std::optional<std::uint16_t> port, LoopControl& control) {
     // The web view's data lies in the work folder that the quit sequence removes.
-    if (state.ops->has_web_view()) state.ops->close_web_view();
+    if (state.ops->has_web_view()) state.ops->close_web_view(durations::browser_exit_wait);
     state.ops->quit_application(port);
     control.end_with(0);
 }
@@ -19,7 +19,7 @@ void on_close_request(HelpWindowState& state, std::optional<std::uint16_t> port,
 }
 
 void on_session_ending(HelpWindowState& state, LoopControl& control) {
-    if (state.ops->has_web_view()) state.ops->close_web_view();
+    if (state.ops->has_web_view()) state.ops->close_web_view(durations::session_browser_exit_wait);
     state.ops->end_for_session();
     control.end_with(0);
 }

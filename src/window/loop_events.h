@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "base/durations.h"
 #include "events/help_event.h"
 #include "window/navigation_policy.h"
 
@@ -41,8 +42,9 @@ public:
     // Failures are ignored: the web view keeps what it showed.
     virtual void load_url(std::string_view url) = 0;
     virtual void load_html(std::string_view html) = 0;
-    // Closes the web view and takes it out of the window.
-    virtual void close_web_view() = 0;
+    // Closes the web view, takes it out of the window and lets its browser process end (within
+    // `browser_wait`), since that holds the web view's data in the work folder open.
+    virtual void close_web_view(durations::Duration browser_wait) = 0;
     // The quit sequence: returns when the application, its job and the work folder are dealt with.
     virtual void quit_application(std::optional<std::uint16_t> port) = 0;
     // The session's short ending: no quit request, the application ended at once, the folder

@@ -46,6 +46,8 @@ using NewWindowRequested =
 using WindowCloseRequested = Callback<ICoreWebView2WindowCloseRequestedEventHandler, ICoreWebView2*, IUnknown*>;
 using WebMessageReceived =
     Callback<ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*>;
+using BrowserProcessExited = Callback<ICoreWebView2BrowserProcessExitedEventHandler, ICoreWebView2Environment*,
+                                      ICoreWebView2BrowserProcessExitedEventArgs*>;
 using ScriptAdded = Callback<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler, HRESULT, LPCWSTR>;
 
 // A copy the runtime frees with CoTaskMemFree; null for an unset value.

@@ -93,6 +93,18 @@ static const IID IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler =
     0x6C4819F3, 0xC9B7, 0x4260, {0x81, 0x27, 0xC9, 0xF5, 0xBD, 0xE7, 0xF6, 0x8C}};
 static const IID IID_ICoreWebView2Environment = {
     0xB96D755E, 0x0319, 0x4E92, {0xA2, 0x96, 0x23, 0x43, 0x6F, 0x46, 0xA1, 0xFC}};
+static const IID IID_ICoreWebView2Environment2 = {
+    0x41F3632B, 0x5EF4, 0x404F, {0xAD, 0x82, 0x2D, 0x60, 0x6C, 0x5A, 0x9A, 0x21}};
+static const IID IID_ICoreWebView2Environment3 = {
+    0x80A22AE3, 0xBE7C, 0x4CE2, {0xAF, 0xE1, 0x5A, 0x50, 0x05, 0x6C, 0xDE, 0xEB}};
+static const IID IID_ICoreWebView2Environment4 = {
+    0x20944379, 0x6DCF, 0x41D6, {0xA0, 0xA0, 0xAB, 0xC0, 0xFC, 0x50, 0xDE, 0x0D}};
+static const IID IID_ICoreWebView2Environment5 = {
+    0x319E423D, 0xE0D7, 0x4B8D, {0x92, 0x54, 0xAE, 0x94, 0x75, 0xDE, 0x9B, 0x17}};
+static const IID IID_ICoreWebView2BrowserProcessExitedEventHandler = {
+    0xFA504257, 0xA216, 0x4911, {0xA8, 0x60, 0xFE, 0x88, 0x25, 0x71, 0x28, 0x61}};
+static const IID IID_ICoreWebView2BrowserProcessExitedEventArgs = {
+    0x1F00663F, 0xAF8C, 0x4782, {0x9C, 0xDD, 0xDD, 0x01, 0xC5, 0x2E, 0x34, 0xCB}};
 static const IID IID_ICoreWebView2Controller = {
     0x4D00C0D1, 0x9434, 0x4EB6, {0x80, 0x78, 0x86, 0x97, 0xA5, 0x60, 0x33, 0x4F}};
 static const IID IID_ICoreWebView2Controller2 = {
@@ -174,6 +186,10 @@ struct ICoreWebView2ContentLoadingEventArgs;
 struct ICoreWebView2NavigationCompletedEventArgs;
 struct ICoreWebView2NewWindowRequestedEventArgs;
 struct ICoreWebView2WebMessageReceivedEventArgs;
+struct ICoreWebView2WebResourceRequest;
+struct ICoreWebView2CreateCoreWebView2CompositionControllerCompletedHandler;
+struct ICoreWebView2PointerInfo;
+struct ICoreWebView2BrowserProcessExitedEventArgs;
 
 // --- Implemented by the host -----------------------------------------------------------------
 
@@ -251,6 +267,12 @@ struct ICoreWebView2ExecuteScriptCompletedHandler : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR result) = 0;
 };
 
+// ICoreWebView2BrowserProcessExitedEventHandler — IID {fa504257-a216-4911-a860-fe8825712861}.
+struct ICoreWebView2BrowserProcessExitedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Environment* sender,  // 3
+                                             ICoreWebView2BrowserProcessExitedEventArgs* args) = 0;
+};
+
 // --- Implemented by the runtime --------------------------------------------------------------
 
 // ICoreWebView2Environment — IID {b96d755e-0319-4e92-a296-23436f46a1fc} — base IUnknown.
@@ -264,6 +286,44 @@ struct ICoreWebView2Environment : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(                     // 6
         ICoreWebView2NewBrowserVersionAvailableEventHandler* eventHandler, EventRegistrationToken* token) = 0;
     virtual HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken token) = 0;  // 7
+};
+
+// ICoreWebView2Environment2 … 5: each has every slot of the one before. A runtime too old for one
+// answers its QueryInterface with E_NOINTERFACE.
+// ICoreWebView2Environment2 — IID {41f3632b-5ef4-404f-ad82-2d606c5a9a21}.
+struct ICoreWebView2Environment2 : ICoreWebView2Environment {
+    virtual HRESULT STDMETHODCALLTYPE CreateWebResourceRequest(  // 8
+        LPCWSTR uri, LPCWSTR method, IStream* postData, LPCWSTR headers, ICoreWebView2WebResourceRequest** value) = 0;
+};
+// ICoreWebView2Environment3 — IID {80a22ae3-be7c-4ce2-afe1-5a50056cdeeb}.
+struct ICoreWebView2Environment3 : ICoreWebView2Environment2 {
+    virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2CompositionController(  // 9
+        HWND parentWindow, ICoreWebView2CreateCoreWebView2CompositionControllerCompletedHandler* handler) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2PointerInfo(ICoreWebView2PointerInfo** value) = 0;  // 10
+};
+// ICoreWebView2Environment4 — IID {20944379-6dcf-41d6-a0a0-abc0fc50de0d}.
+struct ICoreWebView2Environment4 : ICoreWebView2Environment3 {
+    virtual HRESULT STDMETHODCALLTYPE GetAutomationProviderForWindow(HWND hwnd, IUnknown** value) = 0;  // 11
+};
+// ICoreWebView2Environment5 — IID {319e423d-e0d7-4b8d-9254-ae9475de9b17}. The browser process
+// exits once every web view of the environment is closed and all it held (the user data folder
+// included) is let go; the event comes through the host's message pump.
+struct ICoreWebView2Environment5 : ICoreWebView2Environment4 {
+    virtual HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(  // 12
+        ICoreWebView2BrowserProcessExitedEventHandler* eventHandler, EventRegistrationToken* token) = 0;
+    virtual HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken token) = 0;  // 13
+};
+
+enum COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND : int {
+    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_NORMAL = 0,
+    COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND_FAILED = 1,
+};
+
+// ICoreWebView2BrowserProcessExitedEventArgs — IID {1f00663f-af8c-4782-9cdd-dd01c52e34cb}.
+struct ICoreWebView2BrowserProcessExitedEventArgs : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessExitKind(  // 3
+        COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND* value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) = 0;  // 4
 };
 
 // ICoreWebView2Controller — IID {4d00c0d1-9434-4eb6-8078-8697a560334f} — base IUnknown.
@@ -526,6 +586,12 @@ TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2EnvironmentOptions);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Environment);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Environment2);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Environment3);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Environment4);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Environment5);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2BrowserProcessExitedEventHandler);
+TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2BrowserProcessExitedEventArgs);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Controller);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2Controller2);
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2);

@@ -19,9 +19,10 @@ public:
         log.push_back(html.find("couldn't start") != std::string_view::npos ? "failure page" : "other page");
         last_html = std::string(html);
     }
-    void close_web_view() override {
+    // The session's end leaves the browser process less time.
+    void close_web_view(durations::Duration browser_wait) override {
         web_view = false;
-        log.push_back("close web view");
+        log.push_back(browser_wait < durations::browser_exit_wait ? "close web view briefly" : "close web view");
     }
     void quit_application(std::optional<std::uint16_t> port) override {
         log.push_back(port ? "quit " + std::to_string(*port) : "quit");
@@ -108,7 +109,7 @@ TEST_F(LoopEvents, SessionEndingClosesTheWebViewAndEndsInHaste) {
     handle(HelpEvent::failed("x"));
     window.log.clear();
     const LoopControl control = handle(WindowEvent::SessionEnding);
-    EXPECT_EQ(window.log, (Log{"close web view", "session end"}));
+    EXPECT_EQ(window.log, (Log{"close web view briefly", "session end"}));
     EXPECT_TRUE(control.end);
     EXPECT_EQ(control.exit_code, 0);
 }

@@ -10,6 +10,7 @@
 #include "window/help_web_view_win.h"
 #include "window/help_window_win.h"
 #include "window/loop_events.h"
+#include "window/message_wait_win.h"
 #include "window/session_end_window_win.h"
 #include "words/user_words.h"
 
@@ -27,8 +28,9 @@ public:
     bool has_web_view() const override { return web_view_ != nullptr; }
     void load_url(std::string_view url) override { (void)web_view_->load_url(url); }
     void load_html(std::string_view html) override { (void)web_view_->load_html(html); }
-    void close_web_view() override {
+    void close_web_view(durations::Duration browser_wait) override {
         web_view_->close();
+        web_view_->let_browser_exit(browser_wait);
         web_view_.reset();
     }
     void quit_application(std::optional<std::uint16_t> port) override { run_.end_with_quit_sequence(port); }
@@ -45,6 +47,7 @@ private:
 int end_without_reveal_timer(RunOwner& run, HelpWebView& web_view, const std::string& error) {
     write_error_line(words::console_line(words::no_thread(error)));
     web_view.close();
+    web_view.let_browser_exit(durations::browser_exit_wait);
     run.end_with_quit_sequence(std::nullopt);  // exit point: reveal timer refused
     return 1;
 }
@@ -65,7 +68,9 @@ int run_normal() {
         write_error_line(words::console_line(made.error()));
         return 1;  // exit point: no work folder
     }
-    RunOwner run(std::move(made).value());
+    // The run's endings keep the windows answering: the help window stays on screen while the
+    // application ends, and the session's end may come meanwhile.
+    RunOwner run(std::move(made).value(), AppChild::make(), run_answering_messages);
     EventLoop loop = EventLoop::create();
     const EventLoopProxy proxy = loop.proxy();
     if (auto thread = start_starter_thread(
@@ -100,7 +105,7 @@ int run_normal() {
         loop.run([&state](const LoopEvent& event, LoopControl& control) { handle_loop_event(state, event, control); });
     // The handler has ended the run, unless the thread's queue was told to quit: then the quit
     // sequence runs here, without a port, as after the application's own end.
-    if (session.has_web_view()) session.close_web_view();
+    if (session.has_web_view()) session.close_web_view(durations::browser_exit_wait);
     run.end_with_quit_sequence(std::nullopt);  // exit point: loop quit (WM_QUIT)
     return exit_code;
 }
