@@ -42,22 +42,24 @@ void RunOwner::end_once(const std::function<void()>& steps, bool hurries) {
         }
         phase_ = Phase::ending;
     }
-    const auto guarded = [&steps] {
+    // Marked ended by the steps' own thread: a later ending that waits for this one may be waiting
+    // inside a message that the runner's own waiting dispatched.
+    const auto guarded = [this, &steps] {
         try {
             steps();
         } catch (...) {
             // Tidying up never fails the run; the ending counts as done.
         }
+        {
+            const std::lock_guard lock(phase_mutex_);
+            phase_ = Phase::ended;
+        }
+        phase_changed_.notify_all();
     };
     if (runner_)
         runner_(guarded);
     else
         guarded();
-    {
-        const std::lock_guard lock(phase_mutex_);
-        phase_ = Phase::ended;
-    }
-    phase_changed_.notify_all();
 }
 
 }  // namespace tarven

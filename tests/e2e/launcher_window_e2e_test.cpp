@@ -36,6 +36,7 @@ class NormalRun : public testing::Test {
 protected:
     void SetUp() override {
         record_ = scratch_.entry(L"standin-record.txt");
+        requests_ = scratch_.entry(L"standin-requests.txt");
         explorer_records_ = scratch_.entry(L"explorer");
         ::CreateDirectoryW(explorer_records_.c_str(), nullptr);
     }
@@ -59,6 +60,7 @@ protected:
         LaunchOptions options;
         options.environment[L"TARVEN_STANDIN"] = standin_switches;
         options.environment[L"TARVEN_STANDIN_RECORD"] = record_;
+        options.environment[L"TARVEN_STANDIN_REQUESTS"] = requests_;
         options.environment[L"TARVEN_EXPLORER_RECORD"] = explorer_records_;
         options.meanwhile = [&](const PROCESS_INFORMATION& started) {
             pid_ = started.dwProcessId;
@@ -138,8 +140,37 @@ protected:
         EXPECT_EQ(application_exit_code(), 1u) << "the application should have been terminated, not asked";
     }
 
+    // The first request the application received that starts with `request` ("POST /desk/quit"):
+    // its moment (a FILETIME) and the line after it. Then the moment of the fake browser's exit.
+    struct Request {
+        unsigned long long at = 0;
+        std::string line;
+    };
+    std::optional<Request> request_of(std::string_view request) const {
+        const auto text = read_file_bytes(requests_);
+        for (std::size_t at = 0; text && at < text->size();) {
+            const std::size_t end = std::min(text->find('\n', at), text->size());
+            const std::string_view line = std::string_view(*text).substr(at, end - at);
+            if (const std::size_t blank = line.find(' '); line.substr(blank + 1).starts_with(request))
+                return Request{std::stoull(std::string(line.substr(3, blank - 3))),
+                               std::string(line.substr(blank + 1))};
+            at = end + 1;
+        }
+        return std::nullopt;
+    }
+    std::optional<unsigned long long> browser_exit_time() const {
+        const auto lines = log().starting_with("browser-exiting at=");
+        if (lines.empty()) return std::nullopt;
+        return std::stoull(lines.front().substr(std::string("browser-exiting at=").size()));
+    }
+    std::optional<DWORD> browser_pid() const {
+        const auto lines = log().starting_with("browser-process ");
+        if (lines.empty()) return std::nullopt;
+        return static_cast<DWORD>(std::stoul(lines.front().substr(std::string("browser-process ").size())));
+    }
+
     ScratchFolder scratch_{L"e2e window"};
-    std::wstring record_, explorer_records_;
+    std::wstring record_, requests_, explorer_records_;
     std::unique_ptr<FakeRuntime> runtime_;
     std::optional<DWORD> application_pid_;
     unique_handle application_;
@@ -199,6 +230,54 @@ TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
     EXPECT_NE(first_start.find("cancelled=0 window-visible=0"), std::string::npos) << first_start;
     const std::string help_start = record.starting_with("navigation-starting http://127.0.0.1:").front();
     EXPECT_NE(help_start.find("/desk/help cancelled=0 window-visible=1"), std::string::npos) << help_start;
+}
+
+// The runtime's browser process keeps files of the work folder open until it has exited, which it
+// does once the web view is released, by itself or (the second) only while the window's messages
+// flow: the application hears of the quit only after that, and nothing is left.
+class NormalRunWithABrowserProcess : public NormalRun, public testing::WithParamInterface<const wchar_t*> {};
+
+TEST_P(NormalRunWithABrowserProcess, ClosingLetsTheBrowserProcessGoBeforeTheQuit) {
+    install_runtime(RuntimeScope::fixed_version, std::wstring(L"browser-process=") + GetParam());
+    const LauncherRun result = run(L"", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        ::PostMessageW(help_window_of(pid), WM_CLOSE, 0, 0);
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 0u) << "the application did not get the quit request";
+    const auto quit = request_of("POST /desk/quit");
+    ASSERT_TRUE(quit.has_value()) << "no quit request";
+    EXPECT_EQ(quit->line, "POST /desk/quit user-agent=");
+    const auto browser_exit = browser_exit_time();
+    ASSERT_TRUE(browser_exit.has_value()) << "the browser process never exited";
+    EXPECT_LT(*browser_exit, quit->at) << "the quit came while the browser process still held the folder";
+    ASSERT_TRUE(browser_pid().has_value());
+    EXPECT_FALSE(process_still_runs(*browser_pid(), 0));
+    // The event or the process's handle, whichever comes first, ends the wait.
+    EXPECT_TRUE(log().in_order(
+        {"add-browser-process-exited", "controller-close", "browser-released", "remove-browser-process-exited"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, NormalRunWithABrowserProcess, testing::Values(L"500", L"pump"),
+                         [](const testing::TestParamInfo<const wchar_t*>& mode) {
+                             return std::wstring_view(mode.param) == L"pump" ? "ExitingOnlyWhileMessagesFlow"
+                                                                             : "ExitingByItself";
+                         });
+
+// The application ends by itself: the window stays on screen while the run ends, and answers.
+TEST_F(NormalRun, WindowAnswersWhileTheRunEndsAfterTheApplication) {
+    install_runtime(RuntimeScope::fixed_version, L"browser-process=pump:3000");
+    bool answered = false;
+    const LauncherRun result = run(L"end-after-port", [&](DWORD pid) {
+        watch_application();
+        const HWND window = help_window_of(pid);
+        wait_for_log("browser-released");
+        DWORD_PTR ignored = 0;
+        answered = ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
+    });
+    expect_clean_exit(result);
+    EXPECT_TRUE(answered) << "the window did not answer within 1 s while the run ended";
 }
 
 TEST_F(NormalRun, RefusesOutsideAddressesAndNewWindows) {
@@ -292,6 +371,20 @@ TEST_F(NormalRun, SessionEndEndsTheRunBeforeItsAnswer) {
     });
     expect_clean_exit(result);
     EXPECT_TRUE(log().has("controller-close")) << "the web view's data lies in the work folder";
+}
+
+// The session ends while the quit sequence gives an application that ignores the quit request its
+// grace: the ending hurries, and the answer comes once the folder is gone.
+TEST_F(NormalRun, SessionEndHurriesAQuitSequenceUnderWay) {
+    install_runtime(RuntimeScope::fixed_version);
+    const LauncherRun result = run(L"ignore-quit", [&](DWORD pid) {
+        watch_application();
+        wait_for_log(help_prefix);
+        ::PostMessageW(help_window_of(pid), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(poll_until([&] { return request_of("POST /desk/quit").has_value(); }, 10s));
+        end_session_and_expect_nothing_left(pid, L"TarvenHelpWindow");
+    });
+    expect_clean_exit(result);
 }
 
 void post_quit_to_main_thread(DWORD pid) {

@@ -36,6 +36,10 @@ Status FakeRuntime::place(RuntimeScope scope, Companion companion) {
         !::CopyFileW(fake_runtime_companion_dll().c_str(), companion_copy.c_str(), FALSE)) {
         return fail("CopyFileW: " + render_os_error(::GetLastError()));
     }
+    if (!::CopyFileW(windows_path(TARVEN_FAKE_BROWSER_EXE).c_str(), (dll_folder + L"\\FakeBrowser.exe").c_str(),
+                     FALSE)) {
+        return fail("CopyFileW: " + render_os_error(::GetLastError()));
+    }
     if (scope == RuntimeScope::fixed_version) return {};
     const bool machine = scope == RuntimeScope::per_machine;
     registry_.emplace(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, machine ? KEY_WOW64_32KEY : 0,
