@@ -55,7 +55,7 @@ tarven_module(tarven_launcher
   src/bin/tarven-help/launcher_win.cpp
   src/bin/tarven-help/normal_run_win.cpp)
 target_link_libraries(tarven_launcher PUBLIC tarven_base
-  PRIVATE tarven_words tarven_payload tarven_desk tarven_events tarven_supervise tarven_window tarven_smoke shell32)
+  PRIVATE tarven_words tarven_payload tarven_desk tarven_events tarven_supervise tarven_window tarven_smoke)
 
 # Everything, for the tests and the fixtures.
 add_library(tarven_win INTERFACE)

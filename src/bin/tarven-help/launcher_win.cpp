@@ -1,9 +1,7 @@
 #include "bin/tarven-help/launcher_win.h"
 
-#include <windows.h>
-#include <shellapi.h>
+#include <cstdlib>
 
-#include "base/unique_resource_win.h"
 #include "payload/embedded_payload.h"
 #include "smoke/smoke_run_win.h"
 #include "bin/tarven-help/normal_run_win.h"
@@ -11,12 +9,12 @@
 namespace tarven {
 namespace {
 
+// As the C runtime parsed them before the entry. Not CommandLineToArgvW: shell32 would be an import,
+// and its imports are resolved before SetDefaultDllDirectories can run, from wherever the loader
+// looks first (CommandLineToArgvW is forwarded to shcore).
 std::vector<std::wstring> command_line_arguments() {
-    int count = 0;
-    wchar_t** arguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    const unique_hlocal owner(arguments);
-    if (arguments == nullptr) return {};
-    return std::vector<std::wstring>(arguments, arguments + count);
+    if (__wargv == nullptr || __argc <= 0) return {};
+    return std::vector<std::wstring>(__wargv, __wargv + __argc);
 }
 
 }  // namespace
