@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "base/std_handles_win.h"
+
 namespace tarven {
 namespace {
 
 void write_line(DWORD which, std::string_view text) {
-    const HANDLE handle = ::GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    const HANDLE handle = usable_std_handle(which);
+    if (handle == nullptr) return;
     std::string line(text);
     line.push_back('\n');
     const char* next = line.data();

@@ -1,6 +1,6 @@
 #pragma once
 // Console lines of a window program: UTF-8, one line feed each, on the inherited handle.
-// No handle, no line, and no error either.
+// No handle (or a slot that holds no stream), no line, and no error either.
 #include <string_view>
 
 namespace tarven {

@@ -1,5 +1,7 @@
 #include "supervise/inherited_std_handles_win.h"
 
+#include "base/std_handles_win.h"
+
 namespace tarven {
 
 InheritedStdHandles::InheritedStdHandles() {
@@ -22,8 +24,8 @@ InheritedStdHandles::~InheritedStdHandles() {
 }
 
 HANDLE InheritedStdHandles::copy_of(DWORD which) {
-    const HANDLE own = ::GetStdHandle(which);
-    if (own == nullptr || own == INVALID_HANDLE_VALUE) return nullptr;
+    const HANDLE own = usable_std_handle(which);
+    if (own == nullptr) return nullptr;
     for (const auto& [source, copy] : copies_)
         if (source == own) return copy.get();
     HANDLE copy = nullptr;
