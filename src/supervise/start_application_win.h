@@ -5,8 +5,9 @@
 
 namespace tarven {
 
-// Starts <folder>\Tarven.exe in its help mode and puts it into a kill-on-close job (stored in
-// `child` only when the assignment worked). The failure's text is the rendered OS error.
+// Starts <folder>\Tarven.exe in its help mode inside a kill-on-close job, attached before any of
+// its code runs (stored in `child` only when the application is in it). The failure's text is
+// the rendered OS error of the start without the job; a job that cannot be had never fails it.
 Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child);
 
 }  // namespace tarven
