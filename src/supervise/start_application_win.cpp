@@ -63,7 +63,7 @@ struct StartRequest {
 // refuses that (before Windows 10, or a start that fails only with it), the application is
 // started suspended, assigned and then resumed. Where even the assignment fails it runs without
 // the job, as a start never fails for want of one.
-Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) {
+Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child, BeforeJobStep before_job_step) {
     const std::wstring program = folder.entry(L"Tarven.exe");
     StartRequest request{
         program,
@@ -77,6 +77,7 @@ Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) 
     if (job) {
         InheritedStdHandles with_job(job.get());
         if (with_job.carries_job()) {
+            if (before_job_step != nullptr) before_job_step(nullptr);
             if (create(request, with_job, 0, created) == ERROR_SUCCESS) {
                 child.set_job(job.release());  // never closed: closing it would end the application
                 return AppProcess{created.take_process(), created.take_thread()};
@@ -89,6 +90,7 @@ Result<AppProcess> start_application(const WorkFolder& folder, AppChild& child) 
         return fail(render_os_error(error));
     AppProcess process{created.take_process(), created.take_thread()};
     if (!job) return process;
+    if (before_job_step != nullptr) before_job_step(process.process.get());
     if (::AssignProcessToJobObject(job.get(), process.process.get())) child.set_job(job.release());
     if (::ResumeThread(process.thread.get()) == static_cast<DWORD>(-1)) {
         // Left suspended it would never answer: a start that failed, with the system's word why.
