@@ -43,7 +43,8 @@ private:
         if (name == refuse) return fail("access is denied (os error 5)");
         const std::lock_guard lock(mutex_);
         const std::string key = key_of(name);
-        if (files.contains(key) != replacing) return fail(replacing ? "not made here" : "the file exists (os error 80)");
+        if (files.contains(key) != replacing)
+            return fail(replacing ? "not made here" : "the file exists (os error 80)");
         if (!open_.insert(key).second) same_file_at_once = true;
         files[key].clear();
         created.emplace_back(name);
