@@ -94,8 +94,13 @@ endfunction()
 # The version record takes the project's version from here.
 configure_file(${CMAKE_SOURCE_DIR}/resources/tarven_version.h.in ${CMAKE_BINARY_DIR}/generated/tarven_version.h @ONLY)
 
-# A launcher executable carrying `payload` (a file made by this build or given ready).
+# A launcher executable carrying `payload` (a file made by this build or given ready). `MAIN`
+# names another entry than the launcher's own, for a test's launcher.
 function(tarven_launcher target output_name payload)
+  cmake_parse_arguments(PARSE_ARGV 3 launcher "" "MAIN" "")
+  if(NOT launcher_MAIN)
+    set(launcher_MAIN ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp)
+  endif()
   set(asm ${CMAKE_CURRENT_BINARY_DIR}/${target}_payload.S)
   set(TARVEN_PAYLOAD_PATH ${payload})
   configure_file(${CMAKE_SOURCE_DIR}/src/payload/embedded_payload.S.in ${asm} @ONLY)
@@ -103,7 +108,7 @@ function(tarven_launcher target output_name payload)
   # windres reads the icon and the manifest itself; make does not see them otherwise.
   set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/tarven-help.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/resources/tarven-help.ico;${CMAKE_SOURCE_DIR}/resources/tarven-help.manifest;${CMAKE_BINARY_DIR}/generated/tarven_version.h")
-  add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp ${asm}
+  add_executable(${target} WIN32 ${launcher_MAIN} ${asm}
                            ${CMAKE_SOURCE_DIR}/resources/tarven-help.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/generated)

@@ -32,7 +32,7 @@ std::optional<std::uint16_t> wait_for_ready(EventReceiver& receiver, const Smoke
 
 }  // namespace
 
-int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
+int run_smoke_test(const Payload& payload, const SmokeTimes& times, BeforeJobStep before_job_step) {
     auto made = make_work_folder();
     if (!made) {
         report(made.error());
@@ -41,8 +41,8 @@ int run_smoke_test(const Payload& payload, const SmokeTimes& times) {
     RunOwner run(std::move(made).value());
     auto channel = make_event_channel();
 
-    if (auto thread =
-            start_starter_thread({payload, run.folder(), run.child(), std::move(channel.sender), times.starter});
+    if (auto thread = start_starter_thread(
+            {payload, run.folder(), run.child(), std::move(channel.sender), times.starter, before_job_step});
         !thread)
         return end_without_starter(run, thread.error());
 

@@ -14,7 +14,7 @@ struct SmokeTimes {
 };
 
 // The headless run: unpack, start, fetch the help page, quit, check that nothing is left.
-// Reports one line and returns the exit code.
-int run_smoke_test(const Payload& payload, const SmokeTimes& times = {});
+// Reports one line and returns the exit code. `before_job_step` is for tests (start_application).
+int run_smoke_test(const Payload& payload, const SmokeTimes& times = {}, BeforeJobStep before_job_step = nullptr);
 
 }  // namespace tarven

@@ -32,7 +32,7 @@ public:
     // without a limit unless one is given.
     void terminate_and_wait(DWORD wait_ms = INFINITE);
 
-    // The job is set at most once, after the application was assigned to it, and never closed.
+    // The job is set at most once, once the application is in it, and never closed.
     void set_job(HANDLE job);
     HANDLE job() const;
 

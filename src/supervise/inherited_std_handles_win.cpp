@@ -4,19 +4,17 @@
 
 namespace tarven {
 
-InheritedStdHandles::InheritedStdHandles() {
+InheritedStdHandles::InheritedStdHandles(HANDLE job) : job_(job) {
     startup_.StartupInfo.cb = sizeof startup_.StartupInfo;
     startup_.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     startup_.StartupInfo.hStdInput = copy_of(STD_INPUT_HANDLE);
     startup_.StartupInfo.hStdOutput = copy_of(STD_OUTPUT_HANDLE);
     startup_.StartupInfo.hStdError = copy_of(STD_ERROR_HANDLE);
-    if (listed_.empty()) return;
-    if (list_copies()) {
-        startup_.StartupInfo.cb = sizeof startup_;
-        return;
-    }
+    make_list();
+    if (startup_.lpAttributeList != nullptr) startup_.StartupInfo.cb = sizeof startup_;
     // Without the list the copies cannot be passed alone: the program gets none.
-    startup_.StartupInfo.hStdInput = startup_.StartupInfo.hStdOutput = startup_.StartupInfo.hStdError = nullptr;
+    if (!handles_listed_)
+        startup_.StartupInfo.hStdInput = startup_.StartupInfo.hStdOutput = startup_.StartupInfo.hStdError = nullptr;
 }
 
 InheritedStdHandles::~InheritedStdHandles() {
@@ -36,19 +34,25 @@ HANDLE InheritedStdHandles::copy_of(DWORD which) {
     return copy;
 }
 
-bool InheritedStdHandles::list_copies() {
+// Each entry on its own: a refused job entry still lets the handles go, and the other way round.
+void InheritedStdHandles::make_list() {
+    const DWORD entries = (listed_.empty() ? 0 : 1) + (job_ == nullptr ? 0 : 1);
+    if (entries == 0) return;
     SIZE_T size = 0;
-    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    ::InitializeProcThreadAttributeList(nullptr, entries, 0, &size);
     attribute_memory_.resize(size);
     const auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attribute_memory_.data());
-    if (size == 0 || !::InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
-    if (!::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, listed_.data(),
-                                     listed_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+    if (size == 0 || !::InitializeProcThreadAttributeList(list, entries, 0, &size)) return;
+    handles_listed_ =
+        !listed_.empty() && ::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, listed_.data(),
+                                                        listed_.size() * sizeof(HANDLE), nullptr, nullptr);
+    job_listed_ = job_ != nullptr && ::UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_JOB_LIST, &job_,
+                                                                 sizeof job_, nullptr, nullptr);
+    if (!handles_listed_ && !job_listed_) {
         ::DeleteProcThreadAttributeList(list);
-        return false;
+        return;
     }
     startup_.lpAttributeList = list;
-    return true;
 }
 
 }  // namespace tarven

@@ -19,10 +19,10 @@ namespace {
 // Starts the application unless the quit sequence has closed the gate. Recording happens under
 // the gate too, so a quit sequence that closed it afterwards finds the process to end.
 // Nothing when the gate was closed; otherwise the failure's message, or success.
-std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child) {
+std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child, BeforeJobStep before_job_step) {
     Status outcome;
     const bool ran = child.gate().run_unless_closed([&] {
-        auto started = start_application(folder, child);
+        auto started = start_application(folder, child, before_job_step);
         if (!started) {
             outcome = fail(words::did_not_start(started.error()));
             return;
@@ -64,7 +64,7 @@ void run_starter_steps(StarterWork& work) {
     }
     if (unpacked.value() == UnpackEnd::stopped) return;
 
-    const auto started = start_and_record(work.folder, child);
+    const auto started = start_and_record(work.folder, child, work.before_job_step);
     if (!started) return;
     if (!*started) {
         sink.post(HelpEvent::failed(started->error()));

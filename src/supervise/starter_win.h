@@ -10,6 +10,7 @@
 #include "payload/payload.h"
 #include "payload/work_folder_win.h"
 #include "supervise/app_child_win.h"
+#include "supervise/start_application_win.h"
 #include "events/help_event.h"
 
 namespace tarven {
@@ -26,6 +27,7 @@ struct StarterWork {
     std::shared_ptr<AppChild> child;
     std::unique_ptr<EventSink> sink;
     StarterTimes times;
+    BeforeJobStep before_job_step = nullptr;  // for tests only (start_application)
 };
 
 // Unpacking, starting the application, the port handshake and the watch.

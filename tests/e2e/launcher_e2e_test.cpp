@@ -8,6 +8,7 @@
 #include "launcher_run_support_win.h"
 #include "payload/unpack.h"
 #include "payload/work_folder_win.h"
+#include "process_support_win.h"
 #include "test_paths_win.h"
 
 namespace tarven::test {
@@ -16,6 +17,7 @@ namespace {
 const std::wstring launcher = windows_path(TARVEN_LAUNCHER_EXE);
 const std::wstring launcher_without_app = windows_path(TARVEN_LAUNCHER_NO_APP_EXE);
 const std::wstring launcher_damaged = windows_path(TARVEN_LAUNCHER_DAMAGED_EXE);
+const std::wstring launcher_held_job = windows_path(TARVEN_LAUNCHER_HELD_JOB_EXE);
 const std::wstring missing_temp = L"C:\\tarven-no-such-temp-folder";
 
 class LauncherSmokeRun : public testing::Test {
@@ -25,8 +27,13 @@ protected:
         ::DeleteFileW(record_path_.c_str());
     }
 
-    void TearDown() override {
+    void TearDown() override { tidy_up(); }
+
+    // What a run left, so that the next one starts afresh: a child of the stand-in that escaped
+    // its job first (it would hold the work folder), then the folder and the record.
+    void tidy_up() {
         held_file_.reset();
+        if (const auto child = recorded_pid("child")) end_process(*child);
         for (const auto& folder : work_folders_of(last_.pid)) remove_work_folder(WorkFolder{folder}, 4);
         ::DeleteFileW(record_path_.c_str());
     }
@@ -43,13 +50,16 @@ protected:
         return last_;
     }
 
-    std::optional<DWORD> standin_pid() const {
+    // A process id from the stand-in's record: its own ("pid") or its child's ("child").
+    std::optional<DWORD> recorded_pid(const std::string& key) const {
         const auto record = read_text_file(record_path_);
         if (!record) return std::nullopt;
-        const auto pid = record_value(*record, "pid");
+        const auto pid = record_value(*record, key);
         if (!pid) return std::nullopt;
         return static_cast<DWORD>(std::stoul(*pid));
     }
+
+    std::optional<DWORD> standin_pid() const { return recorded_pid("pid"); }
 
     // Nothing of the run may be left: no work folder, no application.
     void expect_nothing_left() const {
@@ -162,14 +172,35 @@ TEST_F(LauncherSmokeRun, FolderCannotBeRemoved) {
     }
 }
 
+// The system closes the job when the launcher dies, and kill-on-close ends the application and
+// what it started. The second row's stand-in starts a child as the first thing it does, and its
+// launcher holds the job step back until the stand-in has recorded that child: a job attached
+// only after the start would miss it, and it would outlive the launcher in the work folder.
 TEST_F(LauncherSmokeRun, KillingTheLauncherEndsTheApplication) {
-    std::optional<DWORD> application;
-    smoke(L"no-port", launcher, [&](const PROCESS_INFORMATION& started) {
-        wait_until([&] { return (application = standin_pid()).has_value(); }, 30000);
-        ::TerminateProcess(started.hProcess, 9);
-    });
-    ASSERT_TRUE(application.has_value());
-    EXPECT_FALSE(process_still_runs(*application, 10000)) << "the job did not end the application";
+    struct Row {
+        std::wstring switches;
+        const std::wstring& exe;
+        bool starts_child;
+    };
+    const Row rows[] = {
+        {L"no-port", launcher, false},
+        {L"child-at-once,no-port", launcher_held_job, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(narrow_lossy(row.switches));
+        tidy_up();
+        std::optional<DWORD> application;
+        smoke(row.switches, row.exe, [&](const PROCESS_INFORMATION& started) {
+            wait_until([&] { return (application = standin_pid()).has_value(); }, 30000);
+            ::TerminateProcess(started.hProcess, 9);
+        });
+        ASSERT_TRUE(application.has_value());
+        EXPECT_FALSE(process_still_runs(*application, 10000)) << "the job did not end the application";
+        if (!row.starts_child) continue;
+        const std::optional<DWORD> child = recorded_pid("child");
+        ASSERT_TRUE(child.has_value()) << "the stand-in started no child";
+        EXPECT_FALSE(process_still_runs(*child, 10000)) << "the application's first child escaped the job";
+    }
 }
 
 class LauncherCommandLine : public testing::Test {
