@@ -104,8 +104,6 @@ TEST(DecideWebViewRuntime, TakesABrowserFolderFromOutsideAsAFullPath) {
          RuntimeRefusal::folder_not_supported, L"C:\\Program Files\\Edge\\Application\\120.0", true},
         {"one reached through dots, in any case", folder(L"..\\edge\\APPLICATION\\1"),
          RuntimeRefusal::folder_not_supported, L"C:\\edge\\APPLICATION\\1", true},
-        {"a browser's own folder itself", folder(L"C:\\Edge\\Application"), RuntimeRefusal::folder_not_supported,
-         L"C:\\Edge\\Application", true},
         {"only whole folder names count", folder(L"C:\\EdgeWebView\\Application\\1"), none,
          L"C:\\EdgeWebView\\Application\\1", true},
     });
@@ -131,7 +129,6 @@ TEST(DecideWebViewRuntime, TakesEachSettingFromTheEnvironmentElsePolicy) {
          none,
          L"D:\\any",
          true},
-        {"the user's policy", {exe, {}, {}, {pinned(user, L"*", L"D:\\user")}, {}}, none, L"D:\\user", true},
         {"the environment before the policy",
          {exe, {}, {{browser_executable_folder, L"D:\\env"}}, three_names, {}},
          none,

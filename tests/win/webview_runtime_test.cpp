@@ -200,13 +200,6 @@ TEST_F(WebViewRuntime, HonoursAFolderPinnedByPolicy) {
     ASSERT_FALSE(found);
     EXPECT_EQ(found.error(), "the WebView2 runtime can't run from " + narrow_lossy(browsers) +
                                  ", a browser's own folder: " + render_os_error(ERROR_NOT_SUPPORTED));
-
-    // The environment before any policy.
-    const std::wstring fixed = make_runtime_folder(false);
-    ::SetEnvironmentVariableW(fixed_folder_variable, fixed.c_str());
-    found = find_webview_runtime();
-    ASSERT_TRUE(found) << found.error();
-    EXPECT_EQ(found.value().folder, fixed);
 }
 
 TEST_F(WebViewRuntime, LoadsTheLibraryOfTheFolderItFoundAndLooksForTheEntry) {
