@@ -1,49 +1,61 @@
 #include "window/webview_runtime_win.h"
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "window/webview_runtime_rules.h"
+#include "words/user_words.h"
 
 namespace tarven {
 namespace {
 
-// The stable WebView2 runtime's EdgeUpdate client state; EBWebView names its versioned folder.
-constexpr wchar_t runtime_state_key[] =
-    L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
 constexpr wchar_t runtime_folder_value[] = L"EBWebView";
 
-std::optional<std::wstring> environment_value(const wchar_t* name) {
-    const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+std::optional<std::wstring> environment_value(std::wstring_view name) {
+    const std::wstring terminated(name);
+    const DWORD size = ::GetEnvironmentVariableW(terminated.c_str(), nullptr, 0);
     if (size == 0) return std::nullopt;
     std::wstring value(size, L'\0');
-    const DWORD length = ::GetEnvironmentVariableW(name, value.data(), size);
+    const DWORD length = ::GetEnvironmentVariableW(terminated.c_str(), value.data(), size);
     if (length == 0 || length >= size) return std::nullopt;
     value.resize(length);
     return value;
 }
 
-std::optional<std::wstring> registered_folder(HKEY root) {
+// A text value (a number as its digits, when `numbers` allows one), or nothing.
+std::optional<std::wstring> registry_value(HKEY root, std::wstring_view key_name, REGSAM view, const wchar_t* name,
+                                           bool numbers) {
     unique_hkey key;
-    if (::RegOpenKeyExW(root, runtime_state_key, 0, KEY_READ | KEY_WOW64_32KEY, key.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(root, std::wstring(key_name).c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
+    const DWORD accepted = RRF_RT_REG_SZ | (numbers ? RRF_RT_REG_DWORD : 0);
+    DWORD type = 0;
     DWORD bytes = 0;
-    if (::RegGetValueW(key.get(), nullptr, runtime_folder_value, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-            ERROR_SUCCESS ||
-        bytes < sizeof(wchar_t)) {
+    if (::RegGetValueW(key.get(), nullptr, name, accepted, &type, nullptr, &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::wstring folder(bytes / sizeof(wchar_t), L'\0');
-    if (::RegGetValueW(key.get(), nullptr, runtime_folder_value, RRF_RT_REG_SZ, nullptr, folder.data(), &bytes) !=
-        ERROR_SUCCESS) {
+    if (type == REG_DWORD) {
+        DWORD number = 0;
+        bytes = sizeof(number);
+        if (::RegGetValueW(key.get(), nullptr, name, accepted, &type, &number, &bytes) != ERROR_SUCCESS ||
+            type != REG_DWORD) {
+            return std::nullopt;
+        }
+        return std::to_wstring(number);
+    }
+    if (bytes < sizeof(wchar_t)) return std::nullopt;
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    if (::RegGetValueW(key.get(), nullptr, name, accepted, &type, text.data(), &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ) {
         return std::nullopt;
     }
-    folder.resize(folder.find(L'\0') == std::wstring::npos ? folder.size() : folder.find(L'\0'));
-    if (folder.empty()) return std::nullopt;
-    return folder;
+    text.resize(text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0'));
+    return text;
 }
 
 bool is_file(const std::wstring& path) {
@@ -51,19 +63,100 @@ bool is_file(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::wstring executable_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+using ExplicitAppIdGetter = HRESULT(WINAPI*)(PWSTR*);
+using PackagedAppIdGetter = LONG(WINAPI*)(UINT32*, PWSTR);
+
+// The identity the shell groups the process under: one it set itself, else its package's.
+std::optional<std::wstring> app_user_model_id() {
+    // Only looked for where it is already loaded: the setter lives in shell32 too, so a process
+    // that never loaded it set none, and loading it costs every run.
+    if (const HMODULE shell = ::GetModuleHandleW(L"shell32.dll"); shell != nullptr) {
+        const auto get = reinterpret_cast<ExplicitAppIdGetter>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(shell, "GetCurrentProcessExplicitAppUserModelID")));
+        unique_cotaskmem_string id;
+        if (get != nullptr && SUCCEEDED(get(id.put())) && id.get() != nullptr && *id.get() != L'\0') {
+            return std::wstring(id.get());
+        }
+    }
+    const auto packaged = reinterpret_cast<PackagedAppIdGetter>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetCurrentApplicationUserModelId")));
+    if (packaged == nullptr) return std::nullopt;
+    UINT32 length = 0;
+    if (packaged(&length, nullptr) != ERROR_INSUFFICIENT_BUFFER || length == 0) return std::nullopt;
+    std::wstring id(length, L'\0');
+    if (packaged(&length, id.data()) != ERROR_SUCCESS) return std::nullopt;
+    id.resize(id.find(L'\0') == std::wstring::npos ? id.size() : id.find(L'\0'));
+    return id;
+}
+
+constexpr RuntimeSetting settings[] = {RuntimeSetting::browser_executable_folder,
+                                       RuntimeSetting::additional_browser_arguments,
+                                       RuntimeSetting::channel_search_kind, RuntimeSetting::release_channels};
+
+// What decide_webview_runtime weighs; the registrations only when a runtime is to be found.
+RuntimeFacts gather_facts(bool with_registrations) {
+    RuntimeFacts facts;
+    facts.executable_path = executable_path();
+    facts.app_user_model_id = app_user_model_id();
+    const std::vector<std::wstring> names = policy_value_names(facts.app_user_model_id, facts.executable_path);
+    for (const RuntimeSetting setting : settings) {
+        if (auto value = environment_value(setting_variable(setting))) {
+            facts.environment.push_back({setting, std::move(*value)});
+        }
+        for (const auto& [root, scope] : {std::pair{HKEY_LOCAL_MACHINE, RegistryScope::machine},
+                                          std::pair{HKEY_CURRENT_USER, RegistryScope::user}}) {
+            for (const std::wstring& name : names) {
+                if (auto value = registry_value(root, setting_policy_key(setting), 0, name.c_str(), true)) {
+                    facts.policies.push_back({scope, setting, name, std::move(*value)});
+                }
+            }
+        }
+    }
+    if (!with_registrations) return facts;
+    for (const RuntimeChannel channel :
+         {RuntimeChannel::stable, RuntimeChannel::beta, RuntimeChannel::dev, RuntimeChannel::canary}) {
+        for (const auto& [root, scope] : {std::pair{HKEY_LOCAL_MACHINE, RegistryScope::machine},
+                                          std::pair{HKEY_CURRENT_USER, RegistryScope::user}}) {
+            // The machine's EdgeUpdate keys live in the 32-bit registry view.
+            if (auto folder = registry_value(root, runtime_client_state_key(channel), KEY_WOW64_32KEY,
+                                             runtime_folder_value, false)) {
+                const bool has_library = is_file(runtime_client_library(*folder));
+                facts.registrations.push_back({channel, scope, std::move(*folder), has_library});
+            }
+        }
+    }
+    return facts;
+}
+
 }  // namespace
 
 Result<WebViewRuntimeFolder> find_webview_runtime() {
-    if (auto fixed = environment_value(L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER"); fixed && !fixed->empty()) {
-        return WebViewRuntimeFolder{std::move(*fixed), webview2::WebView2RunTimeType::fixed_version};
+    RuntimeDecision decision = decide_webview_runtime(gather_facts(true));
+    switch (decision.refusal) {
+        case RuntimeRefusal::none:
+            break;
+        case RuntimeRefusal::not_installed:
+            return fail(std::string(words::no_webview_runtime));
+        case RuntimeRefusal::folder_not_supported:
+            return fail(
+                words::browser_folder_refused(narrow_lossy(decision.folder), render_os_error(ERROR_NOT_SUPPORTED)));
     }
-    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        auto folder = registered_folder(root);
-        if (folder && is_file(runtime_client_library(*folder))) {
-            return WebViewRuntimeFolder{std::move(*folder), webview2::WebView2RunTimeType::installed};
-        }
-    }
-    return fail("the WebView2 runtime is not installed");
+    return WebViewRuntimeFolder{std::move(decision.folder), decision.fixed_version
+                                                                ? webview2::WebView2RunTimeType::fixed_version
+                                                                : webview2::WebView2RunTimeType::installed};
 }
 
 Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location) {
@@ -86,8 +179,7 @@ Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location
 }
 
 std::wstring browser_arguments_with_overrides(std::wstring_view ours) {
-    const auto added = environment_value(L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS");
-    return join_browser_arguments(ours, added ? std::wstring_view(*added) : std::wstring_view());
+    return join_browser_arguments(ours, decide_webview_runtime(gather_facts(false)).added_arguments);
 }
 
 HRESULT start_environment_creation(const WebViewRuntime& runtime, const std::wstring& user_data_folder,

@@ -16,10 +16,12 @@ struct WebViewRuntimeFolder {
     webview2::WebView2RunTimeType type = webview2::WebView2RunTimeType::installed;
 };
 
-// WEBVIEW2_BROWSER_EXECUTABLE_FOLDER when it is set (a fixed-version folder, taken as given);
-// otherwise the installed runtime's folder from the EdgeUpdate value EBWebView, machine-wide
-// (32-bit registry view) first, then the user's, skipping a value whose folder has no client
-// library. "the WebView2 runtime is not installed" when there is none.
+// The runtime decide_webview_runtime chooses from this process's environment, the WebView2
+// policies for it and the EdgeUpdate registrations of the runtime and its preview channels: a
+// browser folder given from outside (a fixed-version folder, taken as given once it is full), or
+// the registered folder of the first channel searched that holds the client library. A browser's
+// own folder is refused with ERROR_NOT_SUPPORTED's text; "the WebView2 runtime is not installed"
+// when there is none.
 Result<WebViewRuntimeFolder> find_webview_runtime();
 
 struct WebViewRuntime {
@@ -31,7 +33,8 @@ struct WebViewRuntime {
 // library stays loaded for the life of the process: WebView2 objects live on code inside it.
 Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location);
 
-// Our browser arguments with WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS appended.
+// Our browser arguments with the user's appended (WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS, else its
+// policy), without a --user-data-dir of theirs.
 std::wstring browser_arguments_with_overrides(std::wstring_view ours);
 
 // Asks the runtime for an environment; the result comes to `handler` later, through the thread's

@@ -33,6 +33,10 @@ std::string no_thread(std::string_view error) { return joined({"couldn't start a
 std::string no_window(std::string_view error) { return joined({"no window: ", error}); }
 std::string no_web_view(std::string_view error) { return joined({"no web view (", error, "); using the browser"}); }
 
+std::string browser_folder_refused(std::string_view folder, std::string_view os_error) {
+    return joined({"the WebView2 runtime can't run from ", folder, ", a browser's own folder: ", os_error});
+}
+
 std::string help_page_answered(std::string_view first_line) { return joined({"the help page answered: ", first_line}); }
 std::string still_there(std::string_view folder) { return joined({folder, " is still there"}); }
 std::string smoke_passed(std::uint16_t port) {

@@ -41,6 +41,12 @@ std::string no_thread(std::string_view error);
 std::string no_window(std::string_view error);
 std::string no_web_view(std::string_view error);
 
+// --- Finding the web view's runtime (inside no_web_view) ------------------------------------
+inline constexpr std::string_view no_webview_runtime = "the WebView2 runtime is not installed";
+// A browser folder given through WEBVIEW2_BROWSER_EXECUTABLE_FOLDER or its policy that lies in a
+// browser's own install (...\Edge\Application\...); os_error is the text of ERROR_NOT_SUPPORTED.
+std::string browser_folder_refused(std::string_view folder, std::string_view os_error);
+
 // --- The smoke run's lines (before the prefix) -----------------------------------------------
 inline constexpr std::string_view never_said_its_port = "Tarven never said its port";
 std::string help_page_answered(std::string_view first_line);
