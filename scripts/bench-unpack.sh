@@ -7,12 +7,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# A count: digits, not starting with 0.
+count_of() {
+    case "${2-}" in
+        '' | 0* | *[!0-9]*) echo "bench-unpack: $1 takes a positive whole number" >&2; exit 2 ;;
+    esac
+}
+
 scale=1
 rounds=5
 while [ $# -gt 0 ]; do
     case "$1" in
-        --scale) scale=$2; shift 2 ;;
-        --rounds) rounds=$2; shift 2 ;;
+        --scale) count_of "$1" "${2-}"; scale=$2; shift 2 ;;
+        --rounds) count_of "$1" "${2-}"; rounds=$2; shift 2 ;;
         *) break ;;
     esac
 done

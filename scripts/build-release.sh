@@ -21,8 +21,9 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ ${#arguments[@]} -eq 2 ] || usage
-input=$(realpath "${arguments[0]}")
-output=$(realpath -m "${arguments[1]}")
+# realpath -m: a missing input gets the message below, not realpath's own.
+input=$(realpath -m -- "${arguments[0]}")
+output=$(realpath -m -- "${arguments[1]}")
 if [ -d "$input" ]; then
     payload_option=-DTARVEN_PAYLOAD_DIR="$input"
 elif [ -f "$input" ]; then

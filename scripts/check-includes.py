@@ -27,7 +27,10 @@ MODULES = {
 # Quoted includes that are no module's headers: files the build generates.
 GENERATED = {"unicode_tables.inc"}
 WIN32_HEADERS = re.compile(
-    r"(windows|winsock2|ws2tcpip|ole2|objbase|objidl|oaidl|unknwn|shellapi|shlobj|shellscalingapi)\.h", re.IGNORECASE)
+    r"(windows|winsock2|ws2tcpip|ole2|objbase|objidl|oaidl|unknwn|shellapi|shlobj|shellscalingapi|sddl|aclapi|"
+    r"dwmapi|winternl|winnt|winbase|winuser|wingdi|winreg|winerror|processthreadsapi|synchapi|fileapi|handleapi|"
+    r"ntstatus|uxtheme|commctrl|psapi|tlhelp32|userenv|shlwapi|winver)\.h",
+    re.IGNORECASE)
 # The Windows test programs: Windows-only by their folder.
 WINDOWS_ONLY_FOLDERS = ("tests/win/", "tests/e2e/")
 

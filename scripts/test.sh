@@ -10,7 +10,7 @@ jobs=$(nproc)
 step() { printf '\n=== %s\n' "$*"; }
 
 step "Format (clang-format 14)"
-git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run -Werror
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run -Werror
 
 step "Includes within the module graph"
 scripts/check-includes.py
