@@ -18,7 +18,8 @@ target_sources(tarven_base PRIVATE
   src/base/console_win.cpp
   src/base/small_file_win.cpp
   src/base/open_entry_win.cpp
-  src/base/std_handles_win.cpp)
+  src/base/std_handles_win.cpp
+  src/base/detached_thread_win.cpp)
 target_link_libraries(tarven_base PRIVATE ntdll)  # names relative to a held folder
 target_sources(tarven_payload PRIVATE
   src/payload/work_folder_win.cpp

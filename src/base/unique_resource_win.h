@@ -39,9 +39,14 @@ public:
 
     // The caller owns the value from now on.
     [[nodiscard]] pointer release() { return std::exchange(value_, Invalid()); }
+    // Keeps the calling thread's last error: letting go of a handle after a failed call must
+    // not change what that call said.
     void reset(pointer value = Invalid()) {
         const pointer old = std::exchange(value_, value);
-        if (old != Invalid()) Close(old);
+        if (old == Invalid()) return;
+        const DWORD error = ::GetLastError();
+        Close(old);
+        ::SetLastError(error);
     }
     // For a function that writes the value out: whatever was owned goes first, and the value
     // written is owned from the moment the call returns.

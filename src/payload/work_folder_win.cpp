@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/procedure_win.h"
 #include "base/os_error_win.h"
 #include "payload/folder_tree_removal_win.h"
 #include "payload/work_folder.h"
@@ -26,8 +27,8 @@ std::uint64_t precise_filetime_now() {
 // normalised once here, since the `\\?\` form of paths in the folder takes them literally.
 Result<std::wstring> temp_directory() {
     using GetTempPath2 = DWORD(WINAPI*)(DWORD, LPWSTR);
-    static const auto get_temp_path2 = reinterpret_cast<GetTempPath2>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
+    static const auto get_temp_path2 =
+        find_procedure<GetTempPath2>(::GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W");
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer) : ::GetTempPathW(MAX_PATH + 1, buffer);
     if (length == 0 || length > MAX_PATH) return fail(words::no_folder(render_os_error(::GetLastError())));

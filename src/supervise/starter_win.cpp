@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "base/deadline.h"
+#include "base/detached_thread_win.h"
 #include "base/os_error_win.h"
 #include "base/small_file_win.h"
 #include "base/unique_resource_win.h"
@@ -31,12 +32,6 @@ std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child
     });
     if (!ran) return std::nullopt;
     return outcome;
-}
-
-DWORD WINAPI starter_thread(void* parameter) noexcept {
-    const std::unique_ptr<StarterWork> work(static_cast<StarterWork*>(parameter));
-    run_starter(std::move(*work));
-    return 0;
 }
 
 }  // namespace
@@ -74,11 +69,9 @@ void run_starter_steps(StarterWork& work) {
 }
 
 Status start_starter_thread(StarterWork work) {
-    auto owned = std::make_unique<StarterWork>(std::move(work));
-    const unique_handle thread(::CreateThread(nullptr, 0, starter_thread, owned.get(), 0, nullptr));
-    if (!thread) return fail(render_os_error(::GetLastError()));
-    owned.release();  // the thread owns its work now; its handle is dropped, it is never joined
-    return {};
+    // Shared only to be copyable, as the thread's work must be; the thread alone uses it.
+    auto owned = std::make_shared<StarterWork>(std::move(work));
+    return start_detached_thread([owned] { run_starter(std::move(*owned)); });
 }
 
 std::optional<std::uint16_t> read_port(const WorkFolder& folder, StarterGate& gate) {

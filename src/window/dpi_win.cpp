@@ -4,20 +4,13 @@
 
 #include <mutex>
 
+#include "base/procedure_win.h"
 #include "base/unique_resource_win.h"
 
 namespace tarven {
 namespace {
 
 constexpr UINT default_dpi = USER_DEFAULT_SCREEN_DPI;
-
-// An exported function of `module` as type Fn, or null. The cast goes through void(*)(), which
-// compilers accept as a neutral function pointer type.
-template <class Fn>
-Fn find_function(HMODULE module, const char* name) {
-    if (module == nullptr) return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
 
 HMODULE user32() { return ::GetModuleHandleW(L"user32.dll"); }
 
@@ -38,19 +31,19 @@ UINT screen_dpi() {
 
 void set_awareness() {
     using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    if (const auto set_context = find_function<SetContext>(user32(), "SetProcessDpiAwarenessContext")) {
+    if (const auto set_context = find_procedure<SetContext>(user32(), "SetProcessDpiAwarenessContext")) {
         if (!set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
             set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
         return;
     }
     using SetAwareness = HRESULT(WINAPI*)(PROCESS_DPI_AWARENESS);
     const unique_hmodule shcore = load_shcore();
-    if (const auto set_awareness = find_function<SetAwareness>(shcore.get(), "SetProcessDpiAwareness")) {
+    if (const auto set_awareness = find_procedure<SetAwareness>(shcore.get(), "SetProcessDpiAwareness")) {
         set_awareness(PROCESS_PER_MONITOR_DPI_AWARE);
         return;
     }
     using SetAware = BOOL(WINAPI*)();
-    if (const auto set_aware = find_function<SetAware>(user32(), "SetProcessDPIAware")) set_aware();
+    if (const auto set_aware = find_procedure<SetAware>(user32(), "SetProcessDPIAware")) set_aware();
 }
 
 }  // namespace
@@ -64,13 +57,13 @@ void make_process_dpi_aware() {
 // else the screen's.
 UINT dpi_of_window(HWND hwnd) {
     using GetForWindow = UINT(WINAPI*)(HWND);
-    if (const auto get_for_window = find_function<GetForWindow>(user32(), "GetDpiForWindow")) {
+    if (const auto get_for_window = find_procedure<GetForWindow>(user32(), "GetDpiForWindow")) {
         const UINT dpi = get_for_window(hwnd);
         if (dpi > 0) return dpi;
     }
     using GetForMonitor = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
     const unique_hmodule shcore = load_shcore();
-    if (const auto get_for_monitor = find_function<GetForMonitor>(shcore.get(), "GetDpiForMonitor")) {
+    if (const auto get_for_monitor = find_procedure<GetForMonitor>(shcore.get(), "GetDpiForMonitor")) {
         const HMONITOR monitor = ::MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
         UINT x = 0;
         UINT y = 0;
@@ -84,7 +77,7 @@ int physical_pixels(int logical, UINT dpi) { return ::MulDiv(logical, static_cas
 SIZE outer_size_for_client(SIZE client, DWORD style, DWORD ex_style, UINT dpi) {
     RECT rect{0, 0, client.cx, client.cy};
     using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    const auto adjust_for_dpi = find_function<AdjustForDpi>(user32(), "AdjustWindowRectExForDpi");
+    const auto adjust_for_dpi = find_procedure<AdjustForDpi>(user32(), "AdjustWindowRectExForDpi");
     if (adjust_for_dpi == nullptr || !adjust_for_dpi(&rect, style, FALSE, ex_style, dpi)) {
         rect = RECT{0, 0, client.cx, client.cy};
         ::AdjustWindowRectEx(&rect, style, FALSE, ex_style);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "base/detached_thread_win.h"
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "window/app_messages_win.h"
@@ -188,33 +189,16 @@ int EventLoop::run(LoopHandler handler) {
     return state.control.exit_code;
 }
 
-namespace {
-
-struct RevealTimer {
-    EventLoopProxy proxy;
-    durations::Duration delay;
-};
-
-DWORD WINAPI reveal_timer_thread(void* parameter) noexcept {
-    const std::unique_ptr<RevealTimer> timer(static_cast<RevealTimer*>(parameter));
-    ::Sleep(static_cast<DWORD>(timer->delay.count()));
-    (void)timer->proxy.post(HelpEvent::reveal());
-    return 0;
-}
-
-}  // namespace
-
 bool take_waiting_quit() {
     MSG msg{};
     return ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
 }
 
 Status start_reveal_timer(EventLoopProxy proxy, durations::Duration delay) {
-    auto timer = std::make_unique<RevealTimer>(RevealTimer{std::move(proxy), delay});
-    const unique_handle thread(::CreateThread(nullptr, 0, reveal_timer_thread, timer.get(), 0, nullptr));
-    if (!thread) return fail(render_os_error(::GetLastError()));
-    timer.release();  // the thread owns it now
-    return {};
+    return start_detached_thread([proxy = std::move(proxy), delay] {
+        ::Sleep(static_cast<DWORD>(delay.count()));
+        (void)proxy.post(HelpEvent::reveal());
+    });
 }
 
 }  // namespace tarven

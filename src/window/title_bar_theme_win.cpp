@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/procedure_win.h"
 #include "base/unique_resource_win.h"
 
 namespace tarven {
@@ -14,8 +15,7 @@ using DwmSetWindowAttributeFunction = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWO
 DwmSetWindowAttributeFunction find_dwm_set_window_attribute() {
     static const unique_hmodule dwmapi(::LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!dwmapi) return nullptr;
-    return reinterpret_cast<DwmSetWindowAttributeFunction>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(dwmapi.get(), "DwmSetWindowAttribute")));
+    return find_procedure<DwmSetWindowAttributeFunction>(dwmapi.get(), "DwmSetWindowAttribute");
 }
 
 std::optional<std::uint32_t> apps_use_light_theme() {

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/procedure_win.h"
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
@@ -84,15 +85,14 @@ std::optional<std::wstring> app_user_model_id() {
     // Only looked for where it is already loaded: the setter lives in shell32 too, so a process
     // that never loaded it set none, and loading it costs every run.
     if (const HMODULE shell = ::GetModuleHandleW(L"shell32.dll"); shell != nullptr) {
-        const auto get = reinterpret_cast<ExplicitAppIdGetter>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(shell, "GetCurrentProcessExplicitAppUserModelID")));
+        const auto get = find_procedure<ExplicitAppIdGetter>(shell, "GetCurrentProcessExplicitAppUserModelID");
         unique_cotaskmem_string id;
         if (get != nullptr && SUCCEEDED(get(id.put())) && id.get() != nullptr && *id.get() != L'\0') {
             return std::wstring(id.get());
         }
     }
-    const auto packaged = reinterpret_cast<PackagedAppIdGetter>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetCurrentApplicationUserModelId")));
+    const auto packaged =
+        find_procedure<PackagedAppIdGetter>(::GetModuleHandleW(L"kernel32.dll"), "GetCurrentApplicationUserModelId");
     if (packaged == nullptr) return std::nullopt;
     UINT32 length = 0;
     if (packaged(&length, nullptr) != ERROR_INSUFFICIENT_BUFFER || length == 0) return std::nullopt;
@@ -172,10 +172,10 @@ Result<WebViewRuntime> load_webview_runtime(const WebViewRuntimeFolder& location
                     " could not be loaded: " + render_os_error(error));
     }
     // Never freed: the environment, controller and their threads run code of this library.
-    const FARPROC entry = ::GetProcAddress(module, "CreateWebViewEnvironmentWithOptionsInternal");
+    const auto entry = find_procedure<webview2::CreateWebViewEnvironmentWithOptionsInternal*>(
+        module, "CreateWebViewEnvironmentWithOptionsInternal");
     if (entry == nullptr) return fail("the WebView2 runtime has no environment entry");
-    return WebViewRuntime{location, reinterpret_cast<webview2::CreateWebViewEnvironmentWithOptionsInternal*>(
-                                        reinterpret_cast<void (*)()>(entry))};
+    return WebViewRuntime{location, entry};
 }
 
 std::wstring browser_arguments_with_overrides(std::wstring_view ours) {
