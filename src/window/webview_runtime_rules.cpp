@@ -109,46 +109,38 @@ std::vector<RuntimeChannel> channel_search_order(const std::optional<std::wstrin
 
 }  // namespace
 
-std::wstring_view runtime_client_state_key(RuntimeChannel channel) {
-    switch (channel) {
-        case RuntimeChannel::stable:
-            return L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
-        case RuntimeChannel::beta:
-            return L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}";
-        case RuntimeChannel::dev:
-            return L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}";
-        case RuntimeChannel::canary:
-            return L"Software\\Microsoft\\EdgeUpdate\\ClientState\\{65C35B14-6C1D-4122-AC46-7148CC9D6497}";
-    }
-    return {};
+std::wstring runtime_client_state_key(RuntimeChannel channel) {
+    // The client GUIDs of the runtime and of the preview channels, in RuntimeChannel's order.
+    constexpr std::wstring_view clients[] = {
+        L"{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}", L"{2CD8A007-E189-409D-A2C8-9AF4EF3C72AA}",
+        L"{0D50BFEC-CD6A-4F9A-964C-C7416E3ACB10}", L"{65C35B14-6C1D-4122-AC46-7148CC9D6497}"};
+    return L"Software\\Microsoft\\EdgeUpdate\\ClientState\\" + std::wstring(clients[static_cast<std::size_t>(channel)]);
 }
+
+namespace {
+
+struct SettingNames {
+    std::wstring_view variable;
+    std::wstring_view policy;
+};
+
+// In RuntimeSetting's order.
+constexpr SettingNames setting_names[] = {
+    {L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", L"BrowserExecutableFolder"},
+    {L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", L"AdditionalBrowserArguments"},
+    {L"WEBVIEW2_CHANNEL_SEARCH_KIND", L"ChannelSearchKind"},
+    {L"WEBVIEW2_RELEASE_CHANNELS", L"ReleaseChannels"},
+};
+
+}  // namespace
 
 std::wstring_view setting_variable(RuntimeSetting setting) {
-    switch (setting) {
-        case RuntimeSetting::browser_executable_folder:
-            return L"WEBVIEW2_BROWSER_EXECUTABLE_FOLDER";
-        case RuntimeSetting::additional_browser_arguments:
-            return L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS";
-        case RuntimeSetting::channel_search_kind:
-            return L"WEBVIEW2_CHANNEL_SEARCH_KIND";
-        case RuntimeSetting::release_channels:
-            return L"WEBVIEW2_RELEASE_CHANNELS";
-    }
-    return {};
+    return setting_names[static_cast<std::size_t>(setting)].variable;
 }
 
-std::wstring_view setting_policy_key(RuntimeSetting setting) {
-    switch (setting) {
-        case RuntimeSetting::browser_executable_folder:
-            return L"Software\\Policies\\Microsoft\\Edge\\WebView2\\BrowserExecutableFolder";
-        case RuntimeSetting::additional_browser_arguments:
-            return L"Software\\Policies\\Microsoft\\Edge\\WebView2\\AdditionalBrowserArguments";
-        case RuntimeSetting::channel_search_kind:
-            return L"Software\\Policies\\Microsoft\\Edge\\WebView2\\ChannelSearchKind";
-        case RuntimeSetting::release_channels:
-            return L"Software\\Policies\\Microsoft\\Edge\\WebView2\\ReleaseChannels";
-    }
-    return {};
+std::wstring setting_policy_key(RuntimeSetting setting) {
+    return L"Software\\Policies\\Microsoft\\Edge\\WebView2\\" +
+           std::wstring(setting_names[static_cast<std::size_t>(setting)].policy);
 }
 
 std::vector<std::wstring> policy_value_names(const std::optional<std::wstring>& app_user_model_id,

@@ -15,7 +15,7 @@ enum class RuntimeChannel { stable = 0, beta = 1, dev = 2, canary = 3 };
 
 // Software\Microsoft\EdgeUpdate\ClientState\{<the channel's client GUID>}, whose value EBWebView
 // names the channel's versioned folder.
-std::wstring_view runtime_client_state_key(RuntimeChannel channel);
+std::wstring runtime_client_state_key(RuntimeChannel channel);
 
 // Registrations and policies are read machine-wide (HKLM) first, then the user's (HKCU).
 enum class RegistryScope { machine, user };
@@ -29,8 +29,8 @@ enum class RuntimeSetting {
     // No user data folder: the web view's data stays in our work folder, which goes with the run.
 };
 
-std::wstring_view setting_variable(RuntimeSetting setting);    // WEBVIEW2_BROWSER_EXECUTABLE_FOLDER, ...
-std::wstring_view setting_policy_key(RuntimeSetting setting);  // Software\Policies\...\BrowserExecutableFolder, ...
+std::wstring_view setting_variable(RuntimeSetting setting);  // WEBVIEW2_BROWSER_EXECUTABLE_FOLDER, ...
+std::wstring setting_policy_key(RuntimeSetting setting);     // Software\Policies\...\BrowserExecutableFolder, ...
 
 // The value names a policy is read under, the one that wins first: the process's
 // AppUserModelID, its executable's file name, then "*".
