@@ -151,7 +151,24 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
+add_subdirectory(tests/runner)
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)
 
 add_subdirectory(bench/unpack)
+
+# --- The Windows test bundle (scripts/windows-test-bundle.sh) ---------------------------------
+# Beside the test programs CTest lists, the files the tests start or read, and the runner. The
+# bundle keeps each at its place relative to this build folder.
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/test-bundle-files.txt CONTENT "$<TARGET_FILE:run-tests>
+$<TARGET_FILE:tarven-standin>
+$<TARGET_FILE:tarven-explorer-standin>
+$<TARGET_FILE:fake-webview2>
+$<TARGET_FILE:fake-webview2-companion>
+$<TARGET_FILE:fake-browser>
+$<TARGET_FILE:tarven-help>
+$<TARGET_FILE:tarven-help-no-app>
+$<TARGET_FILE:tarven-help-damaged>
+$<TARGET_FILE:tarven-help-held-job>
+${CMAKE_BINARY_DIR}/tests/e2e/damaged.bin
+")

@@ -6,7 +6,7 @@
 #   all:     everything the tests need (scripts/test.sh)
 set -euo pipefail
 
-demo_packages=(cmake make g++ python3 zlib1g-dev unicode-data googletest
+demo_packages=(cmake make g++ python3 zlib1g-dev unicode-data googletest nlohmann-json3-dev
                g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64)
 release_packages=(osslsigncode)
 # The format check needs clang-format 14 exactly (other versions format differently); Debian's

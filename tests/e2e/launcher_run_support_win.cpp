@@ -1,6 +1,8 @@
 #include "launcher_run_support_win.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -191,6 +193,46 @@ bool process_still_runs(DWORD pid, DWORD grace_ms) {
     const unique_handle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
     if (!process) return false;
     return ::WaitForSingleObject(process.get(), grace_ms) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+// The command line in the process's parameters, read from its memory (a 64-bit process's, as ours).
+std::optional<std::wstring> command_line_of(DWORD pid) {
+    using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    const unique_handle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!process || query == nullptr ||
+        query(process.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 || basic.PebBaseAddress == nullptr)
+        return std::nullopt;
+    const auto read = [&](const void* at, void* into, std::size_t size) {
+        SIZE_T got = 0;
+        return ::ReadProcessMemory(process.get(), at, into, size, &got) && got == size;
+    };
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (!read(basic.PebBaseAddress, &peb, sizeof peb) || !read(peb.ProcessParameters, &parameters, sizeof parameters))
+        return std::nullopt;
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!read(parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length)) return std::nullopt;
+    return line;
+}
+
+}  // namespace
+
+std::vector<DWORD> processes_naming(std::wstring_view text) {
+    std::vector<DWORD> found;
+    const unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        const auto line = command_line_of(entry.th32ProcessID);
+        if (line && line->find(text) != std::wstring::npos) found.push_back(entry.th32ProcessID);
+    }
+    return found;
 }
 
 std::vector<HWND> top_level_windows_of(DWORD pid, const wchar_t* class_name) {

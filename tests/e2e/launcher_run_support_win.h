@@ -49,6 +49,10 @@ bool process_still_runs(DWORD pid, DWORD grace_ms = 3000);
 // given.
 std::vector<HWND> top_level_windows_of(DWORD pid, const wchar_t* class_name = nullptr);
 
+// The processes whose command line holds `text` (a run's user data folder names its browser
+// processes: the runtime's, or the fake's).
+std::vector<DWORD> processes_naming(std::wstring_view text);
+
 struct SessionEndAnswers {
     std::size_t windows = 0;
     bool allowed = true;   // every window allowed the session's end

@@ -1,5 +1,5 @@
-// The launcher's normal run under Wine: the help window with the fake WebView2 runtime, and the
-// browser fallback with the explorer stand-in. What the window did is read from the fake's
+// The launcher's normal run: the help window with the fake WebView2 runtime (or, in one group, the
+// installed one), and under Wine the browser fallback with the explorer stand-in. What the window did is read from the fake's
 // record; what the fallback did from the stand-in explorer's.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "launcher_run_support_win.h"
 #include "process_support_win.h"
 #include "supervise/desk_win.h"
+#include "surroundings_win.h"
+#include "window/webview_runtime_win.h"
 #include "test_paths_win.h"
 
 namespace tarven::test {
@@ -181,6 +183,7 @@ protected:
 std::string help_prefix = "navigation-completed http://127.0.0.1:";
 
 TEST_F(NormalRun, ShowsTheHelpAndQuitsOnClose) {
+    TARVEN_REQUIRE_WINE("it registers the fake runtime in the registry");
     install_runtime(RuntimeScope::per_user);
     HWND window = nullptr;
     const LauncherRun result = run(L"", [&](DWORD pid) {
@@ -425,6 +428,11 @@ TEST_F(NormalRun, QuitMessageDuringTheWebViewsCreationEndsTheRunWithZero) {
 // which the test brings about through the application's own desk.
 class BrowserRun : public NormalRun {
 protected:
+    void SetUp() override {
+        TARVEN_REQUIRE_WINE("the explorer.exe stand-in in its prefix");
+        NormalRun::SetUp();
+    }
+
     LauncherRun run_until_browser_opened(const std::wstring& exe = launcher) {
         return run(
             L"",
@@ -458,7 +466,13 @@ protected:
 
 // Cases that CTest runs without a display (see CMakeLists.txt): window creation fails, so the
 // help goes to the browser.
-class HeadlessBrowserRun : public BrowserRun {};
+class HeadlessBrowserRun : public BrowserRun {
+protected:
+    void SetUp() override {
+        TARVEN_REQUIRE(!windows_can_be_made(), "needs a system where no window can be made (Wine without a display)");
+        BrowserRun::SetUp();
+    }
+};
 
 TEST_F(HeadlessBrowserRun, NoDisplayMeansNoWindow) {
     expect_browser_ending(run_until_browser_opened(), "Tarven Help: no window: " + render_os_error(1400));
@@ -552,6 +566,79 @@ TEST_F(HeadlessBrowserRun, WorkFolderCannotBeMadeOpensNothing) {
     EXPECT_TRUE(explorer_command_lines().empty());
     EXPECT_FALSE(wait_for_file(record_, 0ms).has_value()) << "no application may start";
 }
+
+// The normal run on whichever runtime the machine has: the fake (reached through
+// WEBVIEW2_BROWSER_EXECUTABLE_FOLDER, as on any machine) or the installed runtime, which only a
+// real Windows machine has. The stand-in's help page itself tries to open a window, navigates
+// outside the help and then to a help sub-page; what reached the application is read from its
+// own record of requests, so the same checks hold for both runtimes.
+enum class Runtime { fake, installed };
+
+void PrintTo(Runtime runtime, std::ostream* out) { *out << (runtime == Runtime::fake ? "the fake" : "the installed one"); }
+
+class RuntimeRun : public NormalRun, public testing::WithParamInterface<Runtime> {
+protected:
+    void SetUp() override {
+        NormalRun::SetUp();
+        if (GetParam() == Runtime::fake) {
+            ASSERT_NO_FATAL_FAILURE(install_runtime(RuntimeScope::fixed_version, L"page-driven,browser-process=500"));
+            return;
+        }
+        const auto installed = find_webview_runtime();
+        TARVEN_REQUIRE(installed.ok(), "needs an installed WebView2 runtime (" + installed.error() + ")");
+        const std::wstring& folder = installed.value().folder;
+        installed_version_ = narrow_lossy(folder.substr(folder.find_last_of(L'\\') + 1));
+    }
+
+    // The user agent of the application's first request that starts so ("GET /desk/help").
+    std::optional<std::string> user_agent_of(const std::string& request) const {
+        const auto found = request_of(request + " user-agent=");
+        if (!found) return std::nullopt;
+        return found->line.substr(request.size() + std::string(" user-agent=").size());
+    }
+
+    std::string installed_version_;  // the runtime folder's name
+};
+
+TEST_P(RuntimeRun, ThePagesOwnNavigationsKeepToTheHelpAndItsWindow) {
+    std::wstring user_data;
+    std::size_t windows_of_the_run = 0, browser_processes = 0;
+    const LauncherRun result = run(L"page-steps", [&](DWORD pid) {
+        watch_application();
+        const bool arrived = poll_until([&] { return request_of("GET /desk/help/after ").has_value(); }, 60s);
+        const auto folders = work_folders_of(pid);
+        if (folders.size() == 1) user_data = folders.front() + L"\\webview";
+        const std::vector<DWORD> processes = user_data.empty() ? std::vector<DWORD>{} : processes_naming(user_data);
+        browser_processes = processes.size();
+        for (const DWORD process : processes)
+            for (const HWND window : top_level_windows_of(process)) windows_of_the_run += ::IsWindowVisible(window) ? 1 : 0;
+        const HWND window = help_window_of(pid);
+        windows_of_the_run += window != nullptr && ::IsWindowVisible(window) ? 1 : 0;
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(arrived) << "the page never reached /desk/help/after";
+        ASSERT_EQ(folders.size(), 1u);
+    });
+    expect_clean_exit(result);
+    EXPECT_EQ(application_exit_code(), 0u) << "the application did not get the quit request";
+    const auto quit = request_of("POST /desk/quit");
+    ASSERT_TRUE(quit.has_value()) << "no quit request";
+    EXPECT_EQ(quit->line, "POST /desk/quit user-agent=");
+    const auto help_agent = user_agent_of("GET /desk/help");
+    ASSERT_TRUE(help_agent.has_value()) << "the web view never fetched the help page";
+    EXPECT_NE(*help_agent, "") << "the help page was fetched by no web engine";
+    EXPECT_FALSE(request_of("GET /outside").has_value()) << "a refused navigation reached the application";
+    EXPECT_EQ(windows_of_the_run, 1u) << "the page opened a window of its own";
+    EXPECT_GT(browser_processes, 0u) << "no browser process of the run was seen while it ran";
+    EXPECT_TRUE(processes_naming(user_data).empty()) << "a browser process of the run outlived it";
+    if (GetParam() == Runtime::installed) {
+        EXPECT_NE(help_agent->find(installed_version_), std::string::npos) << *help_agent;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnTheRuntime, RuntimeRun, testing::Values(Runtime::fake, Runtime::installed),
+                         [](const testing::TestParamInfo<Runtime>& runtime) {
+                             return runtime.param == Runtime::fake ? "Fake" : "Installed";
+                         });
 
 }  // namespace
 }  // namespace tarven::test

@@ -13,6 +13,7 @@
 #include "base/wide_win.h"
 #include "desk_support_win.h"
 #include "process_support_win.h"
+#include "surroundings_win.h"
 #include "supervise/browser_fallback_win.h"
 #include "desk/desk_request.h"
 #include "test_paths_win.h"
@@ -21,6 +22,10 @@ namespace tarven {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The fallback starts the Windows folder's explorer.exe, which only a Wine prefix lets a test replace.
+const auto* const needs_the_explorer_standin =
+    test::require_for_every_case(test::under_wine, "needs Wine: the explorer.exe stand-in in its prefix");
 using Clock = std::chrono::steady_clock;
 using test::StandinRecord;
 using test::StartedStandin;

@@ -16,6 +16,7 @@
 #include "base/wide_win.h"
 #include "fake_runtime_support_win.h"
 #include "process_support_win.h"
+#include "surroundings_win.h"
 #include "window/com_object_win.h"
 #include "window/webview2_abi_win.h"
 
@@ -203,7 +204,16 @@ protected:
     ComPtr<CloseHandler> close_requests_ = CloseHandler::make();
 };
 
-TEST_F(FakeRuntimeTest, PerUserInstallIsFoundAndAnswersOnTheThreadsMessages) {
+// Cases that register the fake in the registry, which only a Wine prefix may have written to it.
+class FakeRuntimeRegistered : public FakeRuntimeTest {
+protected:
+    void SetUp() override {
+        TARVEN_REQUIRE_WINE("it registers the fake runtime in the registry");
+        FakeRuntimeTest::SetUp();
+    }
+};
+
+TEST_F(FakeRuntimeRegistered, PerUserInstallIsFoundAndAnswersOnTheThreadsMessages) {
     install(RuntimeScope::per_user);
     ASSERT_EQ(registered_folder(HKEY_CURRENT_USER, 0), runtime_->folder());
     ASSERT_NO_FATAL_FAILURE(load_from(HKEY_CURRENT_USER, 0));
@@ -228,7 +238,7 @@ TEST_F(FakeRuntimeTest, PerUserInstallIsFoundAndAnswersOnTheThreadsMessages) {
     EXPECT_TRUE(record.in_order({"create-environment", "options: none", "environment-created"}));
 }
 
-TEST_F(FakeRuntimeTest, NavigationsRunInOrderAndACancelledOneEndsWithOperationCanceled) {
+TEST_F(FakeRuntimeRegistered, NavigationsRunInOrderAndACancelledOneEndsWithOperationCanceled) {
     install(RuntimeScope::per_user);
     ASSERT_NO_FATAL_FAILURE(load_from(HKEY_CURRENT_USER, 0));
     ASSERT_NO_FATAL_FAILURE(make_web_view());
@@ -314,7 +324,7 @@ TEST_F(FakeRuntimeTest, FailureSwitchesFailTheCompletionOrTheCallItself) {
 
 // The guard must leave the shared prefix as it found it, or tests beside this one would see a
 // runtime that is not there.
-TEST_F(FakeRuntimeTest, PerMachineInstallUsesThe32BitViewAndIsUndoneByItsGuard) {
+TEST_F(FakeRuntimeRegistered, PerMachineInstallUsesThe32BitViewAndIsUndoneByItsGuard) {
     test::RegistryValueGuard earlier(HKEY_CURRENT_USER, 0, test::webview2_client_state_key, L"EBWebView");
     ASSERT_TRUE(earlier.set(L"C:\\earlier").ok());
     {

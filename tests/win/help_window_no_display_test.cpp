@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "base/os_error_win.h"
+#include "surroundings_win.h"
 #include "window/help_window_win.h"
 
 namespace tarven {
 namespace {
+
+const auto* const needs_no_display = test::require_for_every_case(
+    [] { return !test::windows_can_be_made(); }, "needs a system where no window can be made (Wine without a display)");
 
 TEST(HelpWindowWithoutDisplay, CreationFailsWithTheSystemsText) {
     EventLoop loop = EventLoop::create();

@@ -1,0 +1,121 @@
+// run-tests.exe: runs the Windows tests of a bundle (scripts/windows-test-bundle.sh) one at a
+// time, as CTest would, and closes with "N passed, N failed, N not run".
+//
+//   run-tests.exe [-R REGEX] [--list FILE]
+//
+// The list is tests.json beside the program unless --list names another; -R runs only the tests
+// whose names match. Exit code 0 when none failed, 1 when one did, 2 for a bad command line or list.
+#include <windows.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "base/small_file_win.h"
+#include "base/wide_win.h"
+#include "run_case_win.h"
+#include "test_list.h"
+#include "test_outcome.h"
+
+namespace {
+
+using namespace tarven;
+using namespace tarven::runner;
+
+struct Options {
+    std::wstring list;
+    std::string name_filter;
+};
+
+void say(const std::string& text) {
+    std::fputs((text + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+std::wstring folder_of_program() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path.substr(0, path.find_last_of(L'\\'));
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool read_options(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        if (i + 1 == argc) return false;
+        if (arg == L"-R") {
+            options.name_filter = narrow_lossy(argv[++i]);
+        } else if (arg == L"--list") {
+            options.list = argv[++i];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string verdict_word(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::passed: return "passed";
+        case Verdict::failed: return "FAILED";
+        case Verdict::not_run: return "not run";
+    }
+    return {};
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!read_options(argc, argv, options)) {
+        say("usage: run-tests.exe [-R REGEX] [--list FILE]");
+        return 2;
+    }
+    const std::wstring bundle = folder_of_program();
+    if (options.list.empty()) options.list = bundle + L"\\tests.json";
+    const auto text = read_small_disk_file(options.list, 64 << 20);
+    if (!text) {
+        say("run-tests: couldn't read " + narrow_lossy(options.list));
+        return 2;
+    }
+    auto tests = parse_test_list(*text);
+    if (!tests) {
+        say("run-tests: " + narrow_lossy(options.list) + ": " + tests.error());
+        return 2;
+    }
+    if (!options.name_filter.empty()) {
+        const std::regex filter(options.name_filter);
+        std::erase_if(tests.value(), [&](const TestCase& test) { return !std::regex_search(test.name, filter); });
+    }
+
+    // Under Wine the first window of a prefix starts the prefix's desktop process. Started by a
+    // test, it would be in that test's job and end with it; started here, it stays for them all.
+    ::GetDesktopWindow();
+
+    Tally tally;
+    std::vector<std::string> remarks;
+    const std::size_t count = tests.value().size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const TestCase& test = tests.value()[i];
+        say("=== [" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + test.name);
+        const auto began = ::GetTickCount64();
+        const Outcome outcome = judge(test, run_case(test, bundle));
+        const auto seconds = static_cast<double>(::GetTickCount64() - began) / 1000;
+        char took[32];
+        std::snprintf(took, sizeof took, " (%.1f s)", seconds);
+        const std::string detail = outcome.detail.empty() ? "" : ": " + outcome.detail;
+        say("--- " + verdict_word(outcome.verdict) + detail + took);
+        if (outcome.verdict != Verdict::passed) remarks.push_back(verdict_word(outcome.verdict) + ": " + test.name + detail);
+        tally.count(outcome.verdict);
+    }
+    say("");
+    for (const std::string& remark : remarks) say(remark);
+    say(summary_line(tally));
+    return tally.failed == 0 ? 0 : 1;
+}
