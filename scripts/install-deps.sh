@@ -17,7 +17,11 @@ packages=("${demo_packages[@]}")
 case "${1:-all}" in
     demo) ;;
     release) packages+=("${release_packages[@]}") ;;
-    all) packages+=("${release_packages[@]}" "${test_packages[@]}") ;;
+    all)
+        packages+=("${release_packages[@]}" "${test_packages[@]}")
+        # The workflow check runs on Node.js and npm: Debian's, unless the machine has its own.
+        command -v npm >/dev/null || packages+=(npm)
+        ;;
     *) echo "usage: scripts/install-deps.sh [demo|release|all]" >&2; exit 2 ;;
 esac
 

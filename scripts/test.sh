@@ -37,6 +37,14 @@ cmake -S . -B build/windows --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE
 cmake --build build/windows -j"$jobs"
 ctest --test-dir build/windows -j"$jobs" --output-on-failure
 
+step "The Windows test bundle, run by its own runner under Wine"
+scripts/windows-test-bundle.sh build/windows/test-bundle.zip
+scripts/run-test-bundle-under-wine.sh build/windows/test-bundle.zip
+
+step "The Windows runner's workflow against the workflow schema"
+npm ci --prefix tools/workflow-check --no-audit --no-fund >/dev/null
+tools/workflow-check/node_modules/.bin/action-validator .github/workflows/windows.yml
+
 step "Unpacking benchmark, small (figures only; it asserts nothing about timing)"
 scripts/bench-unpack.sh --scale 64 --rounds 1
 

@@ -14,7 +14,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh demo
 build=build/windows
 cmake -S . -B "$build" --toolchain cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j"$(nproc)"
+# The build says only what went wrong.
+cmake --build "$build" -j"$(nproc)" >"$build/test-bundle-build.log" 2>&1 || { cat "$build/test-bundle-build.log" >&2; exit 1; }
 # Listing runs each end-to-end program once under Wine, to learn its cases.
 ctest --test-dir "$build" --show-only=json-v1 >"$build/ctest-list.json"
 scripts/pack-test-bundle.py "$build" "$build/ctest-list.json" "$build/test-bundle-files.txt" "$out"

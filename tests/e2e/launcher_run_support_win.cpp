@@ -205,7 +205,8 @@ std::optional<std::wstring> command_line_of(DWORD pid) {
     const unique_handle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     PROCESS_BASIC_INFORMATION basic{};
     if (!process || query == nullptr ||
-        query(process.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 || basic.PebBaseAddress == nullptr)
+        query(process.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
+        basic.PebBaseAddress == nullptr)
         return std::nullopt;
     const auto read = [&](const void* at, void* into, std::size_t size) {
         SIZE_T got = 0;

@@ -1,6 +1,6 @@
 // The launcher's normal run: the help window with the fake WebView2 runtime (or, in one group, the
-// installed one), and under Wine the browser fallback with the explorer stand-in. What the window did is read from the fake's
-// record; what the fallback did from the stand-in explorer's.
+// installed one), and under Wine the browser fallback with the explorer stand-in. What the window did is read from the
+// fake's record; what the fallback did from the stand-in explorer's.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -574,7 +574,9 @@ TEST_F(HeadlessBrowserRun, WorkFolderCannotBeMadeOpensNothing) {
 // own record of requests, so the same checks hold for both runtimes.
 enum class Runtime { fake, installed };
 
-void PrintTo(Runtime runtime, std::ostream* out) { *out << (runtime == Runtime::fake ? "the fake" : "the installed one"); }
+void PrintTo(Runtime runtime, std::ostream* out) {
+    *out << (runtime == Runtime::fake ? "the fake" : "the installed one");
+}
 
 class RuntimeRun : public NormalRun, public testing::WithParamInterface<Runtime> {
 protected:
@@ -611,7 +613,8 @@ TEST_P(RuntimeRun, ThePagesOwnNavigationsKeepToTheHelpAndItsWindow) {
         const std::vector<DWORD> processes = user_data.empty() ? std::vector<DWORD>{} : processes_naming(user_data);
         browser_processes = processes.size();
         for (const DWORD process : processes)
-            for (const HWND window : top_level_windows_of(process)) windows_of_the_run += ::IsWindowVisible(window) ? 1 : 0;
+            for (const HWND window : top_level_windows_of(process))
+                windows_of_the_run += ::IsWindowVisible(window) ? 1 : 0;
         const HWND window = help_window_of(pid);
         windows_of_the_run += window != nullptr && ::IsWindowVisible(window) ? 1 : 0;
         ::PostMessageW(window, WM_CLOSE, 0, 0);

@@ -31,11 +31,14 @@ std::wstring name_of(const std::wstring& entry) { return entry.substr(0, entry.f
 std::wstring environment_block(const TestCase& test, const std::wstring& bundle) {
     std::vector<std::wstring> entries;
     if (const unique_environment_strings strings{::GetEnvironmentStringsW()})
-        for (const wchar_t* entry = strings.get(); *entry != L'\0'; entry += wcslen(entry) + 1) entries.emplace_back(entry);
+        for (const wchar_t* entry = strings.get(); *entry != L'\0'; entry += wcslen(entry) + 1)
+            entries.emplace_back(entry);
     std::vector<std::wstring> added{L"TARVEN_TEST_BUNDLE=" + bundle};
     for (const std::string& entry : test.environment) added.push_back(widen(entry));
     for (const std::wstring& entry : added) {
-        std::erase_if(entries, [&](const std::wstring& e) { return ::lstrcmpiW(name_of(e).c_str(), name_of(entry).c_str()) == 0; });
+        std::erase_if(entries, [&](const std::wstring& e) {
+            return ::lstrcmpiW(name_of(e).c_str(), name_of(entry).c_str()) == 0;
+        });
         entries.push_back(entry);
     }
     std::wstring block;

@@ -62,9 +62,12 @@ bool read_options(int argc, wchar_t** argv, Options& options) {
 
 std::string verdict_word(Verdict verdict) {
     switch (verdict) {
-        case Verdict::passed: return "passed";
-        case Verdict::failed: return "FAILED";
-        case Verdict::not_run: return "not run";
+        case Verdict::passed:
+            return "passed";
+        case Verdict::failed:
+            return "FAILED";
+        case Verdict::not_run:
+            return "not run";
     }
     return {};
 }
@@ -111,7 +114,8 @@ int wmain(int argc, wchar_t** argv) {
         std::snprintf(took, sizeof took, " (%.1f s)", seconds);
         const std::string detail = outcome.detail.empty() ? "" : ": " + outcome.detail;
         say("--- " + verdict_word(outcome.verdict) + detail + took);
-        if (outcome.verdict != Verdict::passed) remarks.push_back(verdict_word(outcome.verdict) + ": " + test.name + detail);
+        if (outcome.verdict != Verdict::passed)
+            remarks.push_back(verdict_word(outcome.verdict) + ": " + test.name + detail);
         tally.count(outcome.verdict);
     }
     say("");

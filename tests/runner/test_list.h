@@ -22,7 +22,7 @@ struct TestCase {
     // The runner runs one test at a time, so every lock is always held by the test that names it.
     std::vector<std::string> resource_locks;
     std::vector<std::string> skip_regular_expressions;  // output that marks the test not run
-    std::optional<int> skip_return_code;                 // an exit code that does the same
+    std::optional<int> skip_return_code;                // an exit code that does the same
 };
 
 // The tests of a json-v1 document, in its order. A document that is not one, or a test without

@@ -37,8 +37,10 @@ std::string skip_reason(std::string_view output) {
 Outcome judge(const TestCase& test, const Ending& ending) {
     if (!ending.exit_code) return {Verdict::failed, "it did not start: " + ending.output};
     if (ending.timed_out)
-        return {Verdict::failed, "ended at its time limit of " + std::to_string(std::lround(test.timeout_seconds)) + " s"};
-    const bool skip_code = test.skip_return_code && static_cast<std::uint32_t>(*test.skip_return_code) == *ending.exit_code;
+        return {Verdict::failed,
+                "ended at its time limit of " + std::to_string(std::lround(test.timeout_seconds)) + " s"};
+    const bool skip_code =
+        test.skip_return_code && static_cast<std::uint32_t>(*test.skip_return_code) == *ending.exit_code;
     if (skip_code || matches_any(test.skip_regular_expressions, ending.output))
         return {Verdict::not_run, skip_reason(ending.output)};
     if (*ending.exit_code != 0) return {Verdict::failed, "exit code " + std::to_string(*ending.exit_code)};
@@ -47,9 +49,15 @@ Outcome judge(const TestCase& test, const Ending& ending) {
 
 void Tally::count(Verdict verdict) {
     switch (verdict) {
-        case Verdict::passed: ++passed; break;
-        case Verdict::failed: ++failed; break;
-        case Verdict::not_run: ++not_run; break;
+        case Verdict::passed:
+            ++passed;
+            break;
+        case Verdict::failed:
+            ++failed;
+            break;
+        case Verdict::not_run:
+            ++not_run;
+            break;
     }
 }
 

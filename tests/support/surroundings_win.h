@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace tarven::test {
@@ -17,11 +16,6 @@ bool under_wine();
 
 // Whether a top-level window can be made here (not so under Wine without an X display).
 bool windows_can_be_made();
-
-// Makes every case of the program end as skipped, with `why`, unless `condition` holds when the
-// cases start. For a program whose cases all need the same surroundings:
-//   const auto* const needs = test::require_for_every_case(test::under_wine, "needs Wine: ...");
-testing::Environment* require_for_every_case(std::function<bool()> condition, std::string why);
 
 // Ends the running case as skipped, with `why`, unless `condition` holds. Only in a test's body or
 // its fixture's SetUp, where GoogleTest's skip returns from the case.

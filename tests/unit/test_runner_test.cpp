@@ -36,7 +36,8 @@ TEST(TestList, RefusesWhatIsNoList) {
     for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
              {"{", "the test list is not JSON"},
              {R"({"kind": "other", "tests": []})", "the test list is not CTest's json-v1"},
-             {R"({"kind": "ctestInfo", "tests": [{"name": "a", "command": []}]})", "test 1 of the list: an empty command"},
+             {R"({"kind": "ctestInfo", "tests": [{"name": "a", "command": []}]})",
+              "test 1 of the list: an empty command"},
          }) {
         const auto tests = parse_test_list(text);
         ASSERT_FALSE(tests) << text;
@@ -49,7 +50,8 @@ TEST(TestOutcome, JudgesAsCTestDoes) {
     test.timeout_seconds = 30;
     test.skip_regular_expressions = {"\\[  SKIPPED \\]"};
     test.skip_return_code = 77;
-    const std::string skipped = "t.cpp:12: Skipped\r\nneeds Wine: the explorer.exe stand-in\r\n[  SKIPPED ] A.B (0 ms)\r\n";
+    const std::string skipped =
+        "t.cpp:12: Skipped\r\nneeds Wine: the explorer.exe stand-in\r\n[  SKIPPED ] A.B (0 ms)\r\n";
     struct Row {
         Ending ending;
         Verdict verdict;
@@ -59,7 +61,8 @@ TEST(TestOutcome, JudgesAsCTestDoes) {
              {{0, false, "[  PASSED  ] 1 test."}, Verdict::passed, ""},
              {{1, false, ""}, Verdict::failed, "exit code 1"},
              {{0, true, "[  PASSED  ]"}, Verdict::failed, "ended at its time limit of 30 s"},
-             {{std::nullopt, false, "The system cannot find the file specified."}, Verdict::failed,
+             {{std::nullopt, false, "The system cannot find the file specified."},
+              Verdict::failed,
               "it did not start: The system cannot find the file specified."},
              {{0, false, skipped}, Verdict::not_run, "needs Wine: the explorer.exe stand-in"},
              {{1, false, skipped}, Verdict::not_run, "needs Wine: the explorer.exe stand-in"},
@@ -73,7 +76,8 @@ TEST(TestOutcome, JudgesAsCTestDoes) {
 
 TEST(TestOutcome, SummaryCountsEachVerdict) {
     Tally tally;
-    for (const Verdict verdict : {Verdict::passed, Verdict::passed, Verdict::failed, Verdict::not_run}) tally.count(verdict);
+    for (const Verdict verdict : {Verdict::passed, Verdict::passed, Verdict::failed, Verdict::not_run})
+        tally.count(verdict);
     EXPECT_EQ(summary_line(tally), "2 passed, 1 failed, 1 not run");
 }
 

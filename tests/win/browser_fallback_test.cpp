@@ -24,8 +24,10 @@ namespace {
 using namespace std::chrono_literals;
 
 // The fallback starts the Windows folder's explorer.exe, which only a Wine prefix lets a test replace.
-const auto* const needs_the_explorer_standin =
-    test::require_for_every_case(test::under_wine, "needs Wine: the explorer.exe stand-in in its prefix");
+class BrowserFallback : public testing::Test {
+protected:
+    void SetUp() override { TARVEN_REQUIRE_WINE("the explorer.exe stand-in in its prefix"); }
+};
 using Clock = std::chrono::steady_clock;
 using test::StandinRecord;
 using test::StartedStandin;
@@ -165,7 +167,7 @@ bool finished(std::future<int>& result, std::chrono::milliseconds within = 0ms) 
     return result.wait_for(within) == std::future_status::ready;
 }
 
-TEST(BrowserFallback, WaitsOfTheLauncherItself) {
+TEST_F(BrowserFallback, WaitsOfTheLauncherItself) {
     const BrowserTimes times;
     EXPECT_EQ(times.port_deadline, 45s);
     EXPECT_EQ(times.port_poll, 200ms);
@@ -173,7 +175,7 @@ TEST(BrowserFallback, WaitsOfTheLauncherItself) {
     EXPECT_EQ(times.quit.app_end_wait, QuitTimes{}.app_end_wait);
 }
 
-TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEnds) {
+TEST_F(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEnds) {
     const ExplorerRecords records;
     // Plays the application's desk: the fallback must never send it a request.
     const test::LoopbackServer desk([](SOCKET) {});
@@ -214,7 +216,7 @@ TEST(BrowserFallback, HandsTheAddressToExplorerOnceAndStaysUntilTheApplicationEn
     EXPECT_FALSE(work_folder_exists(app.folder));
 }
 
-TEST(BrowserFallback, PortThatIsThereWinsOverAPassedDeadline) {
+TEST_F(BrowserFallback, PortThatIsThereWinsOverAPassedDeadline) {
     const ExplorerRecords records;
     const test::LoopbackServer desk([](SOCKET) {});
     StartedStandin app = test::start_standin(L"no-port");
@@ -230,7 +232,7 @@ TEST(BrowserFallback, PortThatIsThereWinsOverAPassedDeadline) {
     EXPECT_EQ(records.read().size(), 1u);
 }
 
-TEST(BrowserFallback, ApplicationThatEndsWithoutAPortStillCostsTheWholeDeadline) {
+TEST_F(BrowserFallback, ApplicationThatEndsWithoutAPortStillCostsTheWholeDeadline) {
     const ExplorerRecords records;
     StartedStandin app = test::start_standin(L"end-early");
     ASSERT_EQ(test::exit_code_within(app.process.get(), 10s), 3u);
@@ -248,7 +250,7 @@ TEST(BrowserFallback, ApplicationThatEndsWithoutAPortStillCostsTheWholeDeadline)
     EXPECT_FALSE(work_folder_exists(app.folder));
 }
 
-class NoValidPortToTheEnd : public testing::TestWithParam<const char*> {};
+class NoValidPortToTheEnd : public BrowserFallback, public testing::WithParamInterface<const char*> {};
 
 TEST_P(NoValidPortToTheEnd, TimesOutAndTheQuitSequenceEndsTheRunningApplication) {
     const ExplorerRecords records;
@@ -272,7 +274,7 @@ constexpr char port_after_bom[] =
 INSTANTIATE_TEST_SUITE_P(PortTexts, NoValidPortToTheEnd, testing::Values("0", "80 80", "-8080", port_after_bom));
 
 // Where explorer.exe cannot be started: a missing program, and a file that is no program.
-class ExplorerThatCannotStart : public testing::TestWithParam<const char*> {};
+class ExplorerThatCannotStart : public BrowserFallback, public testing::WithParamInterface<const char*> {};
 
 TEST_P(ExplorerThatCannotStart, IsDroppedSilentlyAndTheRunEndsWithTheApplication) {
     const ExplorerRecords records;

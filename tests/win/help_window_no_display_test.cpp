@@ -9,17 +9,22 @@
 namespace tarven {
 namespace {
 
-const auto* const needs_no_display = test::require_for_every_case(
-    [] { return !test::windows_can_be_made(); }, "needs a system where no window can be made (Wine without a display)");
+class HelpWindowWithoutDisplay : public testing::Test {
+protected:
+    void SetUp() override {
+        TARVEN_REQUIRE(!test::windows_can_be_made(),
+                       "needs a system where no window can be made (Wine without a display)");
+    }
+};
 
-TEST(HelpWindowWithoutDisplay, CreationFailsWithTheSystemsText) {
+TEST_F(HelpWindowWithoutDisplay, CreationFailsWithTheSystemsText) {
     EventLoop loop = EventLoop::create();
     const auto window = create_help_window(loop);
     ASSERT_FALSE(window.ok());
     EXPECT_EQ(window.error(), render_os_error(ERROR_INVALID_WINDOW_HANDLE));
 }
 
-TEST(HelpWindowWithoutDisplay, EventLoopStillCarriesEvents) {
+TEST_F(HelpWindowWithoutDisplay, EventLoopStillCarriesEvents) {
     EventLoop loop = EventLoop::create();
     ASSERT_TRUE(loop.proxy().post(HelpEvent::ready(4242)));
     std::uint16_t port = 0;

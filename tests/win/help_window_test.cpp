@@ -47,7 +47,8 @@ protected:
         // The sizes are those of one DPI: Wine's prefix is set to it, a real machine must be at it.
         const UINT system_dpi = ::GetDpiForSystem();
         TARVEN_REQUIRE(system_dpi == expected_sizes().dpi, "needs a system at " + std::to_string(expected_sizes().dpi) +
-                                                               " dpi (this one is at " + std::to_string(system_dpi) + ")");
+                                                               " dpi (this one is at " + std::to_string(system_dpi) +
+                                                               ")");
         auto created = create_help_window(loop_);
         ASSERT_TRUE(created.ok()) << created.error();
         window_ = std::move(created).value();
