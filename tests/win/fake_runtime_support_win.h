@@ -9,6 +9,9 @@
 // depends on no runtime being installed. A test that only needs some runtime should prefer
 // fixed_version: it goes through WEBVIEW2_BROWSER_EXECUTABLE_FOLDER, which lives in this
 // process's environment and its children's, and touches nothing shared.
+//
+// On a real machine the registry scopes would write a runtime's registration: a case that uses
+// one requires Wine (TARVEN_REQUIRE_WINE, in a suite named *Registered in the Windows tests).
 #include <windows.h>
 
 #include <chrono>
