@@ -52,7 +52,7 @@ protected:
 
     // A process id from the stand-in's record: its own ("pid") or its child's ("child").
     std::optional<DWORD> recorded_pid(const std::string& key) const {
-        const auto record = read_text_file(record_path_);
+        const auto record = read_file_bytes(record_path_);
         if (!record) return std::nullopt;
         const auto pid = record_value(*record, key);
         if (!pid) return std::nullopt;
@@ -96,25 +96,32 @@ TEST_F(LauncherSmokeRun, Success) {
     expect_nothing_left();
 }
 
-TEST_F(LauncherSmokeRun, HelpPage404) {
-    expect_failure_line(smoke(L"status-404"), "smoke: the help page answered: HTTP/1.1 404 Not Found");
+// A failure the application's answers bring about: the one line that says it, nothing left.
+struct SmokeFailure {
+    const char* name;
+    const wchar_t* switches;  // the stand-in's
+    const char* line;
+};
+
+void PrintTo(const SmokeFailure& failure, std::ostream* out) { *out << failure.name; }
+
+class LauncherSmokeFailure : public LauncherSmokeRun, public testing::WithParamInterface<SmokeFailure> {};
+
+TEST_P(LauncherSmokeFailure, SaysWhatFailedAndLeavesNothing) {
+    expect_failure_line(smoke(GetParam().switches), GetParam().line);
     expect_nothing_left();
 }
 
-TEST_F(LauncherSmokeRun, PageWithoutProductName) {
-    expect_failure_line(smoke(L"no-title"), "smoke: the help page answered: HTTP/1.1 200 OK");
-    expect_nothing_left();
-}
-
-TEST_F(LauncherSmokeRun, Http10) {
-    expect_failure_line(smoke(L"http10"), "smoke: the help page answered: HTTP/1.0 200 OK");
-    expect_nothing_left();
-}
-
-TEST_F(LauncherSmokeRun, NothingListening) {
-    expect_failure_line(smoke(L"dead-port"), "smoke: the help page answered: ");
-    expect_nothing_left();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Answers, LauncherSmokeFailure,
+    testing::Values(SmokeFailure{"HelpPage404", L"status-404", "smoke: the help page answered: HTTP/1.1 404 Not Found"},
+                    SmokeFailure{"PageWithoutProductName", L"no-title",
+                                 "smoke: the help page answered: HTTP/1.1 200 OK"},
+                    SmokeFailure{"Http10", L"http10", "smoke: the help page answered: HTTP/1.0 200 OK"},
+                    SmokeFailure{"NothingListening", L"dead-port", "smoke: the help page answered: "},
+                    SmokeFailure{"ApplicationEndsEarly", L"end-early", "smoke: Tarven stopped as it started."},
+                    SmokeFailure{"NoPortInTime", L"no-port", "smoke: Tarven didn't answer in time."}),
+    [](const testing::TestParamInfo<SmokeFailure>& failure) { return std::string(failure.param.name); });
 
 TEST_F(LauncherSmokeRun, ApplicationMissing) {
     expect_failure_line(smoke(L"", launcher_without_app), "smoke: Tarven didn't start: " + render_os_error(2) + ".");
@@ -124,7 +131,7 @@ TEST_F(LauncherSmokeRun, ApplicationMissing) {
 // The launcher's own reader says what is wrong with the damaged payload; the launcher must print
 // exactly that.
 std::string damaged_payload_message() {
-    const auto bytes = read_text_file(windows_path(TARVEN_DAMAGED_PAYLOAD));
+    const auto bytes = read_file_bytes(windows_path(TARVEN_DAMAGED_PAYLOAD));
     if (!bytes) return "the damaged payload file is missing";
     CountingWriter discard;
     const Payload payload{reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()};
@@ -140,20 +147,10 @@ TEST_F(LauncherSmokeRun, DamagedPayload) {
     expect_nothing_left();
 }
 
-TEST_F(LauncherSmokeRun, ApplicationEndsEarly) {
-    expect_failure_line(smoke(L"end-early"), "smoke: Tarven stopped as it started.");
-    expect_nothing_left();
-}
-
-TEST_F(LauncherSmokeRun, NoPortInTime) {
-    expect_failure_line(smoke(L"no-port"), "smoke: Tarven didn't answer in time.");
-    expect_nothing_left();
-}
-
 TEST_F(LauncherSmokeRun, FolderCannotBeRemoved) {
     // Hold one of the unpacked files open without delete sharing, as a virus scanner might.
     const LauncherRun run = smoke(L"port-delay=500", launcher, [this](const PROCESS_INFORMATION& started) {
-        wait_until(
+        poll_until(
             [&] {
                 const auto folders = work_folders_of(started.dwProcessId);
                 if (folders.empty()) return false;
@@ -161,7 +158,7 @@ TEST_F(LauncherSmokeRun, FolderCannotBeRemoved) {
                                                         FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
                 return held_file_.valid();
             },
-            30000);
+            std::chrono::seconds(30));
     });
     ASSERT_TRUE(held_file_.valid());
     const auto folders = work_folders_of(run.pid);
@@ -191,7 +188,7 @@ TEST_F(LauncherSmokeRun, KillingTheLauncherEndsTheApplication) {
         tidy_up();
         std::optional<DWORD> application;
         smoke(row.switches, row.exe, [&](const PROCESS_INFORMATION& started) {
-            wait_until([&] { return (application = standin_pid()).has_value(); }, 30000);
+            poll_until([&] { return (application = standin_pid()).has_value(); }, std::chrono::seconds(30));
             ::TerminateProcess(started.hProcess, 9);
         });
         ASSERT_TRUE(application.has_value());

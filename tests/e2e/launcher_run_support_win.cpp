@@ -163,18 +163,6 @@ std::vector<std::wstring> work_folders_of(DWORD launcher_pid) {
     return found;
 }
 
-std::optional<std::string> read_text_file(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    if (!file) return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    return text;
-}
-
 std::optional<std::string> record_value(const std::string& record, const std::string& key) {
     const std::string prefix = key + ": ";
     std::size_t start = 0;
@@ -277,15 +265,6 @@ SessionEndAnswers end_session_of(DWORD pid, const wchar_t* class_name, UINT limi
     }
     answers.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     return answers;
-}
-
-bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms) {
-    const DWORD start = ::GetTickCount();
-    while (!ready()) {
-        if (::GetTickCount() - start > timeout_ms) return false;
-        ::Sleep(50);
-    }
-    return true;
 }
 
 }  // namespace tarven::test

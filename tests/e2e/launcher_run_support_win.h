@@ -37,8 +37,6 @@ std::wstring temp_directory();
 // Work folders left in the temp directory by the launcher with this process id.
 std::vector<std::wstring> work_folders_of(DWORD launcher_pid);
 
-std::optional<std::string> read_text_file(const std::wstring& path);
-
 // The value of "<key>: <value>" in the stand-in's record.
 std::optional<std::string> record_value(const std::string& record, const std::string& key);
 
@@ -65,8 +63,5 @@ struct SessionEndAnswers {
 // own windows in the process, whose answers are Wine's.) The system ends the process about 5
 // seconds after; this waits that long for each answer.
 SessionEndAnswers end_session_of(DWORD pid, const wchar_t* class_name, UINT limit_ms = 5000);
-
-// Polls until `ready` holds or `timeout_ms` passes.
-bool wait_until(const std::function<bool()>& ready, DWORD timeout_ms);
 
 }  // namespace tarven::test

@@ -12,6 +12,7 @@
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "desk_support_win.h"
+#include "file_bytes_win.h"
 #include "process_support_win.h"
 #include "surroundings_win.h"
 #include "supervise/browser_fallback_win.h"
@@ -85,7 +86,7 @@ public:
     StdHandleToFile(const StdHandleToFile&) = delete;
     StdHandleToFile& operator=(const StdHandleToFile&) = delete;
 
-    std::string content() const { return test::read_whole_file(path_); }
+    std::string content() const { return test::read_file_bytes(path_).value_or(""); }
 
 private:
     DWORD which_;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "desk/port_text.h"
+#include "file_bytes_win.h"
 #include "supervise/start_application_win.h"
 #include "test_paths_win.h"
 
@@ -162,22 +163,10 @@ StartedStandin start_standin(std::wstring_view switches, bool record) {
 std::optional<std::uint16_t> wait_for_port(const WorkFolder& folder, std::chrono::milliseconds limit) {
     const auto until = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < until) {
-        if (const auto port = parse_port_text(read_whole_file(folder.entry(L"port")))) return port;
+        if (const auto port = parse_port_text(read_file_bytes(folder.entry(L"port")).value_or(""))) return port;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return std::nullopt;
-}
-
-std::string read_whole_file(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes;
-    if (!file) return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    return bytes;
 }
 
 std::vector<DWORD> job_process_ids(HANDLE job) {

@@ -84,9 +84,6 @@ StartedStandin start_standin(std::wstring_view switches, bool record = true);
 std::optional<std::uint16_t> wait_for_port(const WorkFolder& folder,
                                            std::chrono::milliseconds limit = std::chrono::seconds(20));
 
-// The file's bytes; empty when it cannot be read.
-std::string read_whole_file(const std::wstring& path);
-
 // The ids of the processes in the job right now.
 std::vector<DWORD> job_process_ids(HANDLE job);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desk_support_win.h"
+#include "polling.h"
 #include "supervise/desk_win.h"
 
 namespace tarven {
@@ -51,13 +52,6 @@ std::string expected_help_request(std::uint16_t port) {
     return "GET /desk/help HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\nConnection: close\r\n\r\n";
 }
 
-template <class F>
-Clock::duration time_of(F&& f) {
-    const auto start = Clock::now();
-    f();
-    return Clock::now() - start;
-}
-
 constexpr QuitRequestTimes short_quit{2s, 300ms};
 constexpr HelpRequestLimits short_help{3s, 300ms};
 
@@ -71,7 +65,7 @@ TEST(SendQuitRequest, SendsExactlyTheRequestOnOneConnectionAndReturnsOnTheAnswer
     });
 
     // Default times: an answer that comes at once must not wait for the receive time-out.
-    const auto took = time_of([&] { send_quit_request(server.port()); });
+    const auto took = test::time_of([&] { send_quit_request(server.port()); });
 
     EXPECT_EQ(inbox.first(), expected_quit_request(server.port()));
     EXPECT_EQ(server.connections(), 1);
@@ -82,7 +76,7 @@ TEST(SendQuitRequest, ServerThatNeverAnswersCostsOneReceiveTimeout) {
     Inbox inbox;
     LoopbackServer server([&](SOCKET s) { inbox.put(test::read_until_closed(s)); });
 
-    const auto took = time_of([&] { send_quit_request(server.port(), short_quit); });
+    const auto took = test::time_of([&] { send_quit_request(server.port(), short_quit); });
 
     EXPECT_GE(took, 250ms);
     EXPECT_LT(took, 2s);
@@ -91,7 +85,7 @@ TEST(SendQuitRequest, ServerThatNeverAnswersCostsOneReceiveTimeout) {
 
 TEST(SendQuitRequest, NothingListeningReturnsAtOnce) {
     const std::uint16_t port = test::unused_port();
-    const auto took = time_of([&] { send_quit_request(port); });
+    const auto took = test::time_of([&] { send_quit_request(port); });
     EXPECT_LT(took, 1s);
 }
 
@@ -124,7 +118,7 @@ TEST(FetchHelpPage, ResponseOfAServerThatKeepsTheConnectionOpenEndsAtTheReceiveT
     });
 
     std::string page;
-    const auto took = time_of([&] { page = fetch_help_page(server.port(), short_help); });
+    const auto took = test::time_of([&] { page = fetch_help_page(server.port(), short_help); });
 
     EXPECT_EQ(page, answer);
     EXPECT_GE(took, 250ms);
@@ -142,7 +136,7 @@ TEST(FetchHelpPage, AnswerThatTricklesOrFloodsIsCutOffAtItsLimit) {
             for (int i = 0; i < 100 && ::send(s, "x", 1, 0) == 1; ++i) std::this_thread::sleep_for(100ms);
         });
         std::string page;
-        const auto took = time_of([&] { page = fetch_help_page(trickles.port(), {3s, 300ms, 1s}); });
+        const auto took = test::time_of([&] { page = fetch_help_page(trickles.port(), {3s, 300ms, 1s}); });
         EXPECT_GE(took, 900ms);
         EXPECT_LT(took, 3s);
         EXPECT_EQ(page.substr(0, head.size()), head);
@@ -172,7 +166,7 @@ TEST(FetchHelpPage, NothingReceivedGivesEmptyText) {
     }
     const std::uint16_t port = test::unused_port();
     std::string page = "unchanged";
-    const auto took = time_of([&] { page = fetch_help_page(port); });
+    const auto took = test::time_of([&] { page = fetch_help_page(port); });
     EXPECT_EQ(page, "");
     EXPECT_LT(took, 1s);
 }
@@ -199,7 +193,7 @@ TEST(FetchHelpPage, ConnectGivesUpAfterItsTimeout) {
     const std::uint16_t port = filler.port();
 
     std::string page = "unchanged";
-    const auto took = time_of([&] { page = fetch_help_page(port, {300ms, 300ms}); });
+    const auto took = test::time_of([&] { page = fetch_help_page(port, {300ms, 300ms}); });
 
     EXPECT_EQ(page, "");
     EXPECT_GE(took, 250ms);

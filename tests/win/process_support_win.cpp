@@ -113,34 +113,10 @@ bool remove_folder_tree(const std::wstring& path) {
     return false;
 }
 
-std::optional<std::string> read_file_bytes(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        DWORD got = 0;
-        if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
-        if (got == 0) return bytes;
-        bytes.append(buffer, got);
-    }
-}
-
 std::optional<std::string> wait_for_file(const std::wstring& path, std::chrono::milliseconds limit) {
     std::optional<std::string> content;
     poll_until([&] { return (content = read_file_bytes(path)).has_value(); }, limit);
     return content;
-}
-
-bool poll_until(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 bool process_alive(DWORD pid) {

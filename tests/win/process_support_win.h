@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "file_bytes_win.h"
+#include "polling.h"
 #include "base/unique_resource_win.h"
 
 namespace tarven::test {
@@ -53,15 +55,9 @@ private:
     bool unix_ = false;
 };
 
-// The whole file, or nothing when it cannot be opened or read. Opened with all sharing.
-std::optional<std::string> read_file_bytes(const std::wstring& path);
-
 // The file's content once it exists, or nothing after `limit`.
 std::optional<std::string> wait_for_file(const std::wstring& path,
                                          std::chrono::milliseconds limit = std::chrono::seconds(20));
-
-// Polls `done` every 20 ms; whether it became true within `limit`.
-bool poll_until(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 bool process_alive(DWORD pid);
 

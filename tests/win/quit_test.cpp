@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "desk_support_win.h"
+#include "file_bytes_win.h"
+#include "polling.h"
 #include "supervise/quit_win.h"
 
 namespace tarven {
@@ -19,13 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::StartedStandin;
-
-template <class F>
-Clock::duration time_of(F&& f) {
-    const auto start = Clock::now();
-    f();
-    return Clock::now() - start;
-}
 
 // Shorter waits where a test waits them out; the quit request keeps its 2 s connect.
 QuitTimes short_times() {
@@ -53,7 +48,7 @@ TEST(QuitApplication, ApplicationThatQuitsOnRequestEndsByItselfAndTheFolderGoes)
     ASSERT_TRUE(app.port);
 
     // Default times: the 6 s for the application's own ending must not be waited out.
-    const auto took = time_of([&] { quit_application(app.folder, *app.child, app.port); });
+    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port); });
 
     EXPECT_LT(took, 4s);
     EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 0u);  // its own ending, not ours (1)
@@ -65,7 +60,7 @@ TEST(QuitApplication, ApplicationThatIgnoresQuitIsTerminatedAfterTheWait) {
     StartedStandin app = started_with_port(L"ignore-quit");
     ASSERT_TRUE(app.port);
 
-    const auto took = time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
+    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
 
     EXPECT_GE(took, 500ms);
     EXPECT_LT(took, 4s);
@@ -77,7 +72,7 @@ TEST(QuitApplication, ApplicationThatNeverAnswersCostsTheReceiveTimeoutThenTheWa
     StartedStandin app = started_with_port(L"silent-quit");
     ASSERT_TRUE(app.port);
 
-    const auto took = time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
+    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
 
     EXPECT_GE(took, 800ms);
     EXPECT_LT(took, 4s);
@@ -87,7 +82,7 @@ TEST(QuitApplication, ApplicationThatNeverAnswersCostsTheReceiveTimeoutThenTheWa
 
 // The process id after "child: " in the stand-in's record.
 DWORD recorded_child(const std::wstring& record) {
-    const std::string text = test::read_whole_file(record);
+    const std::string text = test::read_file_bytes(record).value_or("");
     const auto at = text.find("\nchild: ");
     return at == std::string::npos ? 0 : static_cast<DWORD>(std::strtoul(text.c_str() + at + 8, nullptr, 10));
 }
@@ -123,7 +118,7 @@ TEST(QuitApplication, EmptySlotWithoutPortNeitherWaitsNorConnects) {
         auto folder = make_work_folder();
         ASSERT_TRUE(folder) << folder.error();
 
-        const auto took = time_of([&] { quit_application(folder.value(), *child, std::nullopt, long_poll()); });
+        const auto took = test::time_of([&] { quit_application(folder.value(), *child, std::nullopt, long_poll()); });
 
         EXPECT_LT(took, 1s);
         EXPECT_FALSE(work_folder_exists(folder.value()));
@@ -135,7 +130,7 @@ TEST(QuitApplication, EmptySlotWithoutPortNeitherWaitsNorConnects) {
         ASSERT_TRUE(test::wait_for_port(app.folder));
         ASSERT_NE(app.child->job(), nullptr);
 
-        const auto took = time_of([&] { quit_application(app.folder, *app.child, std::nullopt); });
+        const auto took = test::time_of([&] { quit_application(app.folder, *app.child, std::nullopt); });
 
         EXPECT_LT(took, 4s);
         EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 0u);
@@ -149,7 +144,7 @@ TEST(QuitApplication, ApplicationThatEndedAlreadyCostsNoWait) {
     ASSERT_TRUE(test::exit_code_within(app.process.get(), 10s));
 
     // Its port is dead now: the refused request and the first check move straight on.
-    const auto took = time_of([&] { quit_application(app.folder, *app.child, app.port, long_poll()); });
+    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, long_poll()); });
 
     EXPECT_LT(took, 4s);
     EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 0u);

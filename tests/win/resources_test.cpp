@@ -17,6 +17,7 @@
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
+#include "file_bytes_win.h"
 #include "tarven_version.h"
 #include "test_paths_win.h"
 
@@ -326,18 +327,10 @@ TEST_F(LauncherVersion, FixedFileAndProductVersionAreTheProjectsWithBuildZero) {
 
 // --- PE image -----------------------------------------------------------------------------
 
-std::string read_whole_file(const std::wstring& path) {
-    const unique_hfile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot open the launcher: " + render_os_error(::GetLastError()));
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) throw std::runtime_error(render_os_error(::GetLastError()));
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr))
-        throw std::runtime_error(render_os_error(::GetLastError()));
-    bytes.resize(got);
-    return bytes;
+std::string read_launcher() {
+    auto bytes = test::read_file_bytes(launcher_exe());
+    if (!bytes) throw std::runtime_error("cannot read the launcher: " + render_os_error(::GetLastError()));
+    return std::move(*bytes);
 }
 
 struct PeFacts {
@@ -417,7 +410,7 @@ constexpr std::array known_dlls{
 
 class LauncherImage : public testing::Test {
 protected:
-    void SetUp() override { facts_ = read_pe(read_whole_file(launcher_exe())); }
+    void SetUp() override { facts_ = read_pe(read_launcher()); }
     const PeFacts& facts() const { return facts_; }
 
 private:

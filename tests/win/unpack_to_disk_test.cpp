@@ -54,17 +54,6 @@ std::set<std::wstring> entries_of(const WorkFolder& folder) {
     return names;
 }
 
-std::optional<std::string> read_file(const std::wstring& path) {
-    const unique_hfile file(
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return std::nullopt;
-    std::string text;
-    char buffer[64 * 1024];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-    return text;
-}
-
 class UnpackToDisk : public testing::Test {
 protected:
     void SetUp() override {
@@ -85,16 +74,16 @@ TEST_F(UnpackToDisk, WritesEveryFileWithItsContent) {
     auto unpacked = unpack(record("Tarven.exe", "MZ program") + record("LICENSE.txt", big) + record("empty.dat", ""));
     ASSERT_TRUE(unpacked) << unpacked.error();
     EXPECT_EQ(unpacked.value(), UnpackEnd::done);
-    EXPECT_EQ(read_file(folder_.entry(L"Tarven.exe")), "MZ program");
-    EXPECT_TRUE(read_file(folder_.entry(L"LICENSE.txt")) == big) << "the large file differs";
-    EXPECT_EQ(read_file(folder_.entry(L"empty.dat")), "");
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"Tarven.exe")), "MZ program");
+    EXPECT_TRUE(test::read_file_bytes(folder_.entry(L"LICENSE.txt")) == big) << "the large file differs";
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"empty.dat")), "");
 }
 
 TEST_F(UnpackToDisk, NameWithAnAsteriskFailsWhenTheFileIsCreated) {
     const auto unpacked = unpack(record("first.txt", "1") + record("a*b.txt", "2"));
     ASSERT_FALSE(unpacked);
     EXPECT_EQ(unpacked.error(), "couldn't unpack a*b.txt: " + render_os_error(ERROR_INVALID_NAME));
-    EXPECT_EQ(read_file(folder_.entry(L"first.txt")), "1") << "records before the failure are complete";
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"first.txt")), "1") << "records before the failure are complete";
 }
 
 // Every file is created new: a name that is there already is not the launcher's to write.
@@ -107,12 +96,12 @@ TEST_F(UnpackToDisk, RecordNamedTmpMeetsTheTmpFolder) {
 
 TEST_F(UnpackToDisk, LaterRecordOfTheSameNameWins) {
     ASSERT_TRUE(unpack(record("data.bin", "the first, longer content") + record("data.bin", "second")));
-    EXPECT_EQ(read_file(folder_.entry(L"data.bin")), "second");
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"data.bin")), "second");
 }
 
 TEST_F(UnpackToDisk, NonAsciiNamesArriveAsTheirCharacters) {
     ASSERT_TRUE(unpack(record("Hilfe-\xC3\xBC\xE2\x82\xAC.txt", "u")));
-    EXPECT_EQ(read_file(folder_.entry(L"Hilfe-\u00FC\u20AC.txt")), "u");
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"Hilfe-\u00FC\u20AC.txt")), "u");
 }
 
 // Content that inflates slowly enough for the gate to close in the middle of the file.
@@ -165,7 +154,7 @@ protected:
             link_ = std::make_unique<test::SymbolicLink>(at, victim_file_, test::SymbolicLink::To::file);
         ASSERT_TRUE(link_ == nullptr || link_->exists()) << "no link could be made";
     }
-    void expect_the_victim_untouched() { EXPECT_EQ(read_file(victim_file_), "the victim's own"); }
+    void expect_the_victim_untouched() { EXPECT_EQ(test::read_file_bytes(victim_file_), "the victim's own"); }
 
     test::ScratchFolder victim_{L" victim"};
     std::wstring victim_file_ = victim_.entry(L"precious.txt");
@@ -217,7 +206,7 @@ TEST_F(UnpackToDisk, TheFolderCannotBeRenamedWhileTheFilesGoIn) {
     const std::string big = poorly_compressible(4u << 20);
     ASSERT_TRUE(unpack_payload(view(record("Tarven.exe", big, 1)), writer));
     EXPECT_EQ(refusal, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_TRUE(read_file(folder_.entry(L"Tarven.exe")) == big);
+    EXPECT_TRUE(test::read_file_bytes(folder_.entry(L"Tarven.exe")) == big);
     (void)::RemoveDirectoryW(moved.c_str());
 }
 
@@ -232,7 +221,7 @@ TEST(UnpackToDiskNames, ANameIsTakenLiterallyOrRefused) {
         const std::set<std::wstring> entries = entries_of(folder.value());
         if (unpacked) {
             EXPECT_EQ(entries, std::set<std::wstring>{widen(name)}) << name;
-            EXPECT_EQ(read_file(folder.value().literal_entry(widen(name))), "content of " + name) << name;
+            EXPECT_EQ(test::read_file_bytes(folder.value().literal_entry(widen(name))), "content of " + name) << name;
         } else {
             EXPECT_EQ(unpacked.error().rfind("couldn't unpack " + name + ": ", 0), 0u) << unpacked.error();
             EXPECT_TRUE(entries.empty()) << name;
@@ -274,7 +263,7 @@ TEST_F(UnpackToDisk, ClosedGateStopsBeforeTheNextFile) {
     const auto unpacked = unpack(record("Tarven.exe", "MZ"));
     ASSERT_TRUE(unpacked);
     EXPECT_EQ(unpacked.value(), UnpackEnd::stopped);
-    EXPECT_EQ(read_file(folder_.entry(L"Tarven.exe")), std::nullopt);
+    EXPECT_EQ(test::read_file_bytes(folder_.entry(L"Tarven.exe")), std::nullopt);
 }
 
 }  // namespace

@@ -45,8 +45,6 @@ void write_file(const std::wstring& path, std::string_view content) {
     ASSERT_TRUE(::WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
 }
 
-std::optional<std::string> file_content(const std::wstring& path) { return test::read_file_bytes(path); }
-
 // The accounts a work folder may grant anything to.
 struct Accounts {
     std::vector<BYTE> user, system, administrators;
@@ -311,8 +309,8 @@ TEST_P(RemoveWorkFolderWithALink, LeavesWhatTheLinkPointsToAlone) {
     ASSERT_TRUE(link == nullptr || link->exists()) << "no link could be made";
 
     remove_work_folder(folder, 2, 10ms);
-    EXPECT_EQ(file_content(victim.entry(L"precious.txt")), std::optional<std::string>("precious"));
-    EXPECT_EQ(file_content(victim.entry(L"inner\\precious.txt")), std::optional<std::string>("inner"));
+    EXPECT_EQ(test::read_file_bytes(victim.entry(L"precious.txt")), std::optional<std::string>("precious"));
+    EXPECT_EQ(test::read_file_bytes(victim.entry(L"inner\\precious.txt")), std::optional<std::string>("inner"));
     // What was the folder's own went. (Wine cannot delete a symbolic link as itself at all: there
     // the link, and so the folder, stay; Windows deletes the link as itself.) A hard link is one
     // more name of the file: that name goes, the other stays.
@@ -346,7 +344,7 @@ TEST(RemoveWorkFolder, LeavesAFolderThatTookTheMadeOnesPlace) {
     const auto started = std::chrono::steady_clock::now();
     remove_work_folder(folder, 40, 1s);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s) << "no attempt is repeated on a folder not the run's";
-    EXPECT_EQ(file_content(folder.entry(L"theirs.txt")), std::optional<std::string>("theirs"));
+    EXPECT_EQ(test::read_file_bytes(folder.entry(L"theirs.txt")), std::optional<std::string>("theirs"));
     remove_work_folder(WorkFolder(folder.path), 2, 10ms);
     remove_work_folder(moved, 2, 10ms);
 }
