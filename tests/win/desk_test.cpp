@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "desk_support_win.h"
-#include "supervise/desk_win.h"
+#include "desk/desk_win.h"
 
 namespace tarven {
 namespace {
