@@ -105,11 +105,8 @@ struct EventLoop::State {
 namespace {
 
 LRESULT CALLBACK target_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == loop_wake_up_message) {
-        auto* state = reinterpret_cast<EventLoop::State*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* state = window_owner<EventLoop::State>(hwnd, message, lparam);
+    if (message == loop_wake_up_message) {
         try {
             if (state != nullptr) state->wake_up();
         } catch (...) {

@@ -166,7 +166,7 @@ public:
         controller_.Reset();
         environment_.Reset();
         if (child_ != nullptr) {
-            ::SetWindowLongPtrW(child_, GWLP_USERDATA, 0);
+            forget_window_owner(child_);
             ::DestroyWindow(std::exchange(child_, nullptr));
         }
     }
@@ -236,9 +236,10 @@ Status WebView::create_environment(const std::wstring& user_data_folder) {
 }
 
 LRESULT CALLBACK WebView::child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+    WebView* view = window_owner<WebView>(hwnd, message, lparam);
     if (message == web_view_close_message) {
         // A page script asked to close the window: the web view goes, the help window stays.
-        if (auto* view = reinterpret_cast<WebView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) view->close();
+        if (view != nullptr) view->close();
         return 0;
     }
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
@@ -259,9 +260,8 @@ Status WebView::create_child_window() {
     ::GetClientRect(window_.hwnd(), &client);
     child_ = ::CreateWindowExW(0, child_window_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                                client.right - client.left, client.bottom - client.top, window_.hwnd(), nullptr,
-                               ::GetModuleHandleW(nullptr), nullptr);
+                               ::GetModuleHandleW(nullptr), this);
     if (child_ == nullptr) return fail("couldn't make the web view's window: " + render_os_error(::GetLastError()));
-    ::SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return {};
 }
 
