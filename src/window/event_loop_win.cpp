@@ -6,6 +6,7 @@
 
 #include "base/detached_thread_win.h"
 #include "base/os_error_win.h"
+#include "base/scope_exit.h"
 #include "base/unique_resource_win.h"
 #include "window/app_messages_win.h"
 #include "window/dpi_win.h"
@@ -78,14 +79,11 @@ struct EventLoop::State {
         while (!pending.empty() && phase == Phase::Running) {
             const LoopEvent next = std::move(pending.front());
             pending.pop_front();
-            in_handler = true;
-            try {
+            {
+                in_handler = true;
+                const ScopeExit left_handler([this] { in_handler = false; });  // also when it throws
                 handler(next, control);
-            } catch (...) {
-                in_handler = false;
-                throw;
             }
-            in_handler = false;
             if (control.end) end();
         }
     }
