@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
@@ -161,6 +163,7 @@ public:
         window_.follow(nullptr);
         if (environment_ && !browser_exit_)
             browser_exit_ = std::make_unique<BrowserExit>(environment_.Get(), web_view_.Get());
+        remove_handlers();
         if (controller_) controller_->Close();
         web_view_.Reset();
         controller_.Reset();
@@ -186,6 +189,31 @@ private:
     Status register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy);
     Status add_initialization_script();
 
+    // A handler registered with the web view, and how it is removed again.
+    using RemoveHandler = HRESULT (STDMETHODCALLTYPE ICoreWebView2::*)(EventRegistrationToken);
+    struct Registration {
+        RemoveHandler remove;
+        EventRegistrationToken token;
+    };
+
+    // Registers `handler` through `add`, keeping its token for `remove_handlers`.
+    template <class Handler>
+    void watch(FirstFailure& failure, const char* what,
+               HRESULT (STDMETHODCALLTYPE ICoreWebView2::*add)(Handler*, EventRegistrationToken*), RemoveHandler remove,
+               std::type_identity_t<Handler>* handler) {
+        EventRegistrationToken token{};
+        const HRESULT result = (web_view_.Get()->*add)(handler, &token);
+        failure.note(what, result);
+        if (SUCCEEDED(result)) registrations_.push_back({remove, token});
+    }
+
+    // Before the controller closes: the runtime lets go of our handlers, and of what they hold.
+    void remove_handlers() {
+        for (const Registration& registration : registrations_)
+            (void)(web_view_.Get()->*registration.remove)(registration.token);
+        registrations_.clear();
+    }
+
     // Following the help window, from the controller's creation until `close`.
     void client_resized(RECT client) override {
         const int width = client.right - client.left;
@@ -204,6 +232,7 @@ private:
     ComPtr<ICoreWebView2Environment> environment_;
     ComPtr<ICoreWebView2Controller> controller_;
     ComPtr<ICoreWebView2> web_view_;
+    std::vector<Registration> registrations_;    // of web_view_
     std::unique_ptr<BrowserExit> browser_exit_;  // from `close` until the browser process has gone
 };
 
@@ -318,7 +347,6 @@ std::optional<std::string> navigation_target(ICoreWebView2NavigationStartingEven
 
 Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy) {
     const HWND child = child_;
-    EventRegistrationToken token{};
     const auto navigation =
         NavigationStarting::make([shared_port](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
             const auto url = navigation_target(args);
@@ -328,6 +356,7 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         NewWindowRequested::make([](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
             if (args != nullptr) args->put_Handled(TRUE);  // no window, here or in a browser
         });
+    // A page's start changes nothing here: the window waits for its end (below).
     const auto loading = ContentLoading::make([](ICoreWebView2*, ICoreWebView2ContentLoadingEventArgs*) {});
     const auto completed =
         NavigationCompleted::make([proxy](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*) {
@@ -337,15 +366,21 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         // Not inside the runtime's handler: the controller closes once the handler has returned.
         ::PostMessageW(child, web_view_close_message, 0, 0);
     });
+    // What a page posts through window.ipc is dropped: the launcher has no receiver for it.
     const auto message = WebMessageReceived::make([](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) {});
     FirstFailure failure;
-    failure.note("watch the web view's navigations", web_view_->add_NavigationStarting(navigation.Get(), &token));
-    failure.note("watch the web view's new windows", web_view_->add_NewWindowRequested(new_window.Get(), &token));
-    failure.note("watch the web view's page loads", web_view_->add_ContentLoading(loading.Get(), &token));
-    failure.note("watch the web view's page loads", web_view_->add_NavigationCompleted(completed.Get(), &token));
-    failure.note("watch the web view's close requests",
-                 web_view_->add_WindowCloseRequested(close_requested.Get(), &token));
-    failure.note("watch the web view's messages", web_view_->add_WebMessageReceived(message.Get(), &token));
+    watch(failure, "watch the web view's navigations", &ICoreWebView2::add_NavigationStarting,
+          &ICoreWebView2::remove_NavigationStarting, navigation.Get());
+    watch(failure, "watch the web view's new windows", &ICoreWebView2::add_NewWindowRequested,
+          &ICoreWebView2::remove_NewWindowRequested, new_window.Get());
+    watch(failure, "watch the web view's page starts", &ICoreWebView2::add_ContentLoading,
+          &ICoreWebView2::remove_ContentLoading, loading.Get());
+    watch(failure, "watch the web view's page loads", &ICoreWebView2::add_NavigationCompleted,
+          &ICoreWebView2::remove_NavigationCompleted, completed.Get());
+    watch(failure, "watch the web view's close requests", &ICoreWebView2::add_WindowCloseRequested,
+          &ICoreWebView2::remove_WindowCloseRequested, close_requested.Get());
+    watch(failure, "watch the web view's messages", &ICoreWebView2::add_WebMessageReceived,
+          &ICoreWebView2::remove_WebMessageReceived, message.Get());
     return failure.status();
 }
 
