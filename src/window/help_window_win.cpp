@@ -16,7 +16,7 @@
 namespace tarven {
 
 template <>
-struct webview2::interface_id<IDropTarget> {
+struct com_interface_id<IDropTarget> {
     static const IID& get() { return IID_IDropTarget; }
 };
 
