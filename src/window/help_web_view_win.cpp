@@ -51,24 +51,24 @@ std::optional<std::wstring> user_language() {
 
 // --- Waiting while the thread's messages flow ------------------------------------------------
 
+constexpr char interrupted_text[] = "the web view's creation was cut short by the end of the run";
+
 // Runs the thread's messages until `done` holds; the runtime's completions come through them.
-// A WM_QUIT ends the wait unfinished and is posted again (see take_waiting_quit).
-bool pump_messages_until(const std::function<bool()>& done) {
+// A WM_QUIT ends the wait unfinished, as interrupted, and is posted again (see take_waiting_quit).
+Status pump_messages_until(const std::function<bool()>& done) {
     MSG msg{};
     while (!done()) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1) return false;
+        if (got == -1) return fail(interrupted_text);
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
+            return fail(interrupted_text, FailureKind::interrupted);
         }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    return true;
+    return {};
 }
-
-constexpr char interrupted_text[] = "the web view's creation was cut short by the end of the run";
 
 // What a completion's result becomes when kept: our own reference to an object (a controller
 // that loses its last one closes), or a copy of a string that the runtime owns.
@@ -107,7 +107,7 @@ Result<typename CompletionOf<Handler>::value> await_completion(const char* what,
         if (SUCCEEDED(outcome->result)) outcome->value = keep(argument);
     });
     if (const HRESULT started = start(handler.Get()); FAILED(started)) return call_failed(what, started);
-    if (!pump_messages_until([&] { return outcome->done; })) return fail(interrupted_text);
+    if (auto pumped = pump_messages_until([&] { return outcome->done; }); !pumped) return pumped.failure();
     if (FAILED(outcome->result)) return call_failed(what, outcome->result);
     return std::move(outcome->value);
 }
@@ -259,7 +259,7 @@ Status WebView::create_environment(const std::wstring& user_data_folder) {
         return start_environment_creation(runtime.value(), user_data_folder,
                                           static_cast<ICoreWebView2EnvironmentOptions*>(options.Get()), done);
     });
-    if (!environment) return fail(environment.error());
+    if (!environment) return environment.failure();
     environment_ = std::move(environment).value();
     return {};
 }
@@ -298,7 +298,7 @@ Status WebView::create_controller() {
     auto controller = await_completion<ControllerCompleted>("create the web view's controller", [&](auto* done) {
         return environment_->CreateCoreWebView2Controller(child_, done);
     });
-    if (!controller) return fail(controller.error());
+    if (!controller) return controller.failure();
     controller_ = std::move(controller).value();
 
     const HRESULT reached = controller_->get_CoreWebView2(web_view_.GetAddressOf());
@@ -389,7 +389,7 @@ Status WebView::add_initialization_script() {
     const auto added = await_completion<ScriptAdded>("add the web view's initialization script", [&](auto* done) {
         return web_view_->AddScriptToExecuteOnDocumentCreated(initialization_script, done);
     });
-    if (!added) return fail(added.error());
+    if (!added) return added.failure();
     return {};
 }
 
@@ -401,7 +401,7 @@ Result<std::unique_ptr<HelpWebView>> create_help_web_view(HelpWindow& window, co
     auto view = std::make_unique<WebView>(window);
     // On failure the view's destruction undoes what was made: the window is left as it was.
     if (auto status = view->create(user_data_folder, std::move(shared_port), std::move(proxy)); !status) {
-        return fail(status.error());
+        return status.failure();
     }
     return std::unique_ptr<HelpWebView>(std::move(view));
 }
