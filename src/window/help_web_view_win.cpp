@@ -369,18 +369,16 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
     // What a page posts through window.ipc is dropped: the launcher has no receiver for it.
     const auto message = WebMessageReceived::make([](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) {});
     FirstFailure failure;
-    watch(failure, "watch the web view's navigations", &ICoreWebView2::add_NavigationStarting,
-          &ICoreWebView2::remove_NavigationStarting, navigation.Get());
-    watch(failure, "watch the web view's new windows", &ICoreWebView2::add_NewWindowRequested,
-          &ICoreWebView2::remove_NewWindowRequested, new_window.Get());
-    watch(failure, "watch the web view's page starts", &ICoreWebView2::add_ContentLoading,
-          &ICoreWebView2::remove_ContentLoading, loading.Get());
-    watch(failure, "watch the web view's page loads", &ICoreWebView2::add_NavigationCompleted,
-          &ICoreWebView2::remove_NavigationCompleted, completed.Get());
-    watch(failure, "watch the web view's close requests", &ICoreWebView2::add_WindowCloseRequested,
-          &ICoreWebView2::remove_WindowCloseRequested, close_requested.Get());
-    watch(failure, "watch the web view's messages", &ICoreWebView2::add_WebMessageReceived,
-          &ICoreWebView2::remove_WebMessageReceived, message.Get());
+// Each event is added and removed by the two methods that its name gives.
+#define TARVEN_WATCH(Event, handler, what) \
+    watch(failure, what, &ICoreWebView2::add_##Event, &ICoreWebView2::remove_##Event, handler)
+    TARVEN_WATCH(NavigationStarting, navigation.Get(), "watch the web view's navigations");
+    TARVEN_WATCH(NewWindowRequested, new_window.Get(), "watch the web view's new windows");
+    TARVEN_WATCH(ContentLoading, loading.Get(), "watch the web view's page starts");
+    TARVEN_WATCH(NavigationCompleted, completed.Get(), "watch the web view's page loads");
+    TARVEN_WATCH(WindowCloseRequested, close_requested.Get(), "watch the web view's close requests");
+    TARVEN_WATCH(WebMessageReceived, message.Get(), "watch the web view's messages");
+#undef TARVEN_WATCH
     return failure.status();
 }
 
