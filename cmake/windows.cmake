@@ -7,58 +7,6 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-# Everything links statically: the launcher is one file with no DLL beside it.
-add_link_options(-static -static-libgcc -static-libstdc++)
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
-
-# The `_win` parts of the modules, beside their platform-neutral parts.
-target_sources(tarven_base PRIVATE
-  src/base/os_error_win.cpp
-  src/base/wide_win.cpp
-  src/base/console_win.cpp
-  src/base/small_file_win.cpp
-  src/base/open_entry_win.cpp
-  src/base/std_handles_win.cpp
-  src/base/detached_thread_win.cpp)
-target_link_libraries(tarven_base PRIVATE ntdll)  # names relative to a held folder
-target_sources(tarven_payload PRIVATE
-  src/payload/work_folder_win.cpp
-  src/payload/folder_tree_removal_win.cpp
-  src/payload/unpack_win.cpp
-  src/payload/embedded_payload_win.cpp)
-target_link_libraries(tarven_payload PRIVATE advapi32)  # the work folder's security descriptor
-target_sources(tarven_supervise PRIVATE
-  src/supervise/app_child_win.cpp
-  src/supervise/start_application_win.cpp
-  src/supervise/starter_win.cpp
-  src/supervise/starter_thread_failure_win.cpp
-  src/supervise/inherited_std_handles_win.cpp
-  src/supervise/browser_fallback_win.cpp
-  src/supervise/desk_win.cpp
-  src/supervise/quit_win.cpp
-  src/supervise/run_owner_win.cpp)
-target_link_libraries(tarven_supervise PRIVATE ws2_32)
-target_sources(tarven_smoke PRIVATE src/smoke/smoke_run_win.cpp)
-target_sources(tarven_window PRIVATE
-  src/window/dpi_win.cpp
-  src/window/event_loop_win.cpp
-  src/window/title_bar_theme_win.cpp
-  src/window/window_class_win.cpp
-  src/window/help_window_win.cpp
-  src/window/session_end_window_win.cpp
-  src/window/webview_runtime_win.cpp
-  src/window/help_web_view_win.cpp
-  src/window/browser_exit_win.cpp
-  src/window/message_wait_win.cpp)
-target_link_libraries(tarven_window PRIVATE ole32 user32 gdi32 advapi32 uuid)
-
-# The launcher's entry: the command line's choice between the normal run and the smoke run.
-tarven_module(tarven_launcher
-  src/bin/tarven-help/launcher_win.cpp
-  src/bin/tarven-help/normal_run_win.cpp)
-target_link_libraries(tarven_launcher PUBLIC tarven_base
-  PRIVATE tarven_words tarven_payload tarven_desk tarven_events tarven_supervise tarven_window tarven_smoke)
-
 # Everything, for the tests and the fixtures.
 add_library(tarven_win INTERFACE)
 target_link_libraries(tarven_win INTERFACE tarven_core tarven_launcher ws2_32 shell32 ole32 user32 gdi32 advapi32 uuid)
@@ -100,7 +48,7 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/tarven_version.h.in ${CMAKE_BINARY_
 function(tarven_launcher target output_name payload)
   cmake_parse_arguments(PARSE_ARGV 3 launcher "" "MAIN" "")
   if(NOT launcher_MAIN)
-    set(launcher_MAIN ${CMAKE_SOURCE_DIR}/src/bin/tarven-help/main_win.cpp)
+    get_property(launcher_MAIN GLOBAL PROPERTY TARVEN_ENTRY_tarven_launcher)
   endif()
   set(asm ${CMAKE_CURRENT_BINARY_DIR}/${target}_payload.S)
   set(TARVEN_PAYLOAD_PATH ${payload})

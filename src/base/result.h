@@ -1,16 +1,25 @@
 #pragma once
-// Failures are values: a step returns what it made or one message in plain words.
+// Failures are values: a step returns what it made or one message in plain words. A caller that
+// decides by the failure decides by its kind, never by its text.
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace tarven {
 
-struct Failure {
-    std::string message;
+enum class FailureKind {
+    other,
+    interrupted,  // cut short by the end of the run (a WM_QUIT) before it could finish
 };
 
-inline Failure fail(std::string message) { return Failure{std::move(message)}; }
+struct Failure {
+    std::string message;
+    FailureKind kind = FailureKind::other;
+};
+
+inline Failure fail(std::string message, FailureKind kind = FailureKind::other) {
+    return Failure{std::move(message), kind};
+}
 
 template <class T>
 class [[nodiscard]] Result {
@@ -25,6 +34,9 @@ public:
     const T& value() const& { return std::get<0>(state_); }
     T&& value() && { return std::get<0>(std::move(state_)); }
     const std::string& error() const { return std::get<1>(state_).message; }
+    FailureKind error_kind() const { return std::get<1>(state_).kind; }
+    // The failure whole, for passing it on.
+    const Failure& failure() const { return std::get<1>(state_); }
 
 private:
     std::variant<T, Failure> state_;
@@ -34,15 +46,17 @@ private:
 class [[nodiscard]] Status {
 public:
     Status() = default;
-    Status(Failure failure) : failed_(true), message_(std::move(failure.message)) {}
+    Status(Failure failure) : failed_(true), failure_(std::move(failure)) {}
 
     bool ok() const { return !failed_; }
     explicit operator bool() const { return ok(); }
-    const std::string& error() const { return message_; }
+    const std::string& error() const { return failure_.message; }
+    FailureKind error_kind() const { return failure_.kind; }
+    const Failure& failure() const { return failure_; }
 
 private:
     bool failed_ = false;
-    std::string message_;
+    Failure failure_;
 };
 
 }  // namespace tarven

@@ -5,14 +5,12 @@
 #include <cstddef>
 #include <limits>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include "base/result.h"
+#include "payload/unpack_end.h"
 
 namespace tarven {
-
-enum class UnpackEnd { done, stopped };
 
 class EarliestOutcome {
 public:
@@ -26,12 +24,12 @@ public:
     Result<UnpackEnd> result() const;
 
 private:
-    void note(std::size_t index, std::optional<std::string> message);
+    void note(std::size_t index, Result<UnpackEnd> outcome);
 
     static constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
     std::atomic<std::size_t> first_{none};
     mutable std::mutex mutex_;
-    std::optional<std::string> message_;  // of the record at first_; nothing when it stopped
+    Result<UnpackEnd> outcome_ = UnpackEnd::done;  // of the record at first_
 };
 
 }  // namespace tarven

@@ -90,10 +90,10 @@ Result<Inflated> inflate_stream(const PayloadEntry& entry, PieceSink& sink) {
         }
         pieces.offer(z);
         const int status = inflate(&z, Z_NO_FLUSH);
-        if (!pieces.take(z, status == Z_STREAM_END)) return Inflated{pieces.handed(), true};
+        if (!pieces.take(z, status == Z_STREAM_END)) return Inflated{pieces.handed(), UnpackEnd::stopped};
         switch (status) {
             case Z_STREAM_END:
-                return Inflated{pieces.handed(), false};
+                return Inflated{pieces.handed(), UnpackEnd::done};
             case Z_NEED_DICT:
                 return fail("stream needs a preset dictionary");
             case Z_DATA_ERROR:

@@ -6,6 +6,7 @@
 
 #include "base/result.h"
 #include "payload/payload.h"
+#include "payload/unpack_end.h"
 
 namespace tarven {
 
@@ -20,8 +21,8 @@ public:
 };
 
 struct Inflated {
-    std::uint64_t size = 0;  // bytes handed to the sink
-    bool stopped = false;    // the sink wanted no more before the stream's end
+    std::uint64_t size = 0;           // bytes handed to the sink
+    UnpackEnd end = UnpackEnd::done;  // stopped: the sink wanted no more before the stream's end
 };
 
 // Inflates the entry's zlib stream (header and Adler-32 trailer checked) into at most

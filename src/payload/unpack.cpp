@@ -112,8 +112,8 @@ private:
         if (replaces_a_file && !check_stream(index)) return;
 
         auto created = replaces_a_file ? writer_.replace(entry.name) : writer_.create(entry.name);
-        if (created && !created.value()) return outcome_.stopped(index);
-        EntryFile* file = created ? created.value().get() : nullptr;
+        if (created && created.value().end == UnpackEnd::stopped) return outcome_.stopped(index);
+        EntryFile* file = created ? created.value().file.get() : nullptr;
         std::optional<std::string> write_error;
         // After a failed create or write the stream is still inflated to its end: a damaged
         // stream is reported ahead of the file that could not be written.
@@ -122,10 +122,10 @@ private:
             if (file == nullptr || write_error) return true;
             auto written = file->write(piece);
             if (!written) write_error = written.error();
-            return !written || written.value() == WriteEnd::written;
+            return !written || written.value() == UnpackEnd::done;
         };
         const auto inflated = inflate_into(entry, write, options_.write_behind);
-        if (!inflated || inflated.value().stopped) {
+        if (!inflated || inflated.value().end == UnpackEnd::stopped) {
             if (file != nullptr && !inflated) file->discard();
             return settle_inflating(index, inflated);
         }
@@ -142,7 +142,7 @@ private:
         const PayloadEntry& entry = entries_[index];
         const auto inflated = inflate_into(
             entry, [&](std::string_view) { return !abandoned(index); }, 0);
-        if (!inflated || inflated.value().stopped) {
+        if (!inflated || inflated.value().end == UnpackEnd::stopped) {
             settle_inflating(index, inflated);
             return false;
         }
@@ -181,10 +181,11 @@ private:
 class CountedFile final : public EntryFile {
 public:
     explicit CountedFile(std::atomic<std::uint64_t>& bytes) : bytes_(bytes) {}
-    Result<WriteEnd> write(std::string_view piece) override {
+    Result<UnpackEnd> write(std::string_view piece) override {
         bytes_ += piece.size();
-        return WriteEnd::written;
+        return UnpackEnd::done;
     }
+    // Nothing was kept to take away, and the damaged record fails the verification anyway.
     void discard() override {}
 
 private:
@@ -193,9 +194,9 @@ private:
 
 }  // namespace
 
-Result<std::unique_ptr<EntryFile>> CountingWriter::create(std::string_view) {
+Result<CreatedFile> CountingWriter::create(std::string_view) {
     ++files;
-    return std::unique_ptr<EntryFile>(std::make_unique<CountedFile>(bytes));
+    return CreatedFile{UnpackEnd::done, std::make_unique<CountedFile>(bytes)};
 }
 
 Result<UnpackEnd> unpack_payload(const Payload& payload, EntryWriter& writer, const UnpackOptions& options) {

@@ -20,17 +20,21 @@ namespace tarven {
 // The message for a record that could not be read at all.
 std::string unreadable_record_message(const RecordError& error);
 
-enum class WriteEnd { written, stopped };
-
 // One file being written.
 class EntryFile {
 public:
     virtual ~EntryFile() = default;
-    // Appends one piece, or nothing once the writer is stopping. The failure's text is the OS
-    // error as the launcher renders it.
-    virtual Result<WriteEnd> write(std::string_view piece) = 0;
+    // Appends one piece (done), or nothing once the writer is stopping (stopped). The failure's
+    // text is the OS error as the launcher renders it.
+    virtual Result<UnpackEnd> write(std::string_view piece) = 0;
     // Takes the file away again: its record turned out damaged.
     virtual void discard() = 0;
+};
+
+// The file made for a record; none when the writer was stopping.
+struct CreatedFile {
+    UnpackEnd end = UnpackEnd::done;
+    std::unique_ptr<EntryFile> file;  // when done
 };
 
 // Where the files go. Used from several threads at once, never for two records of one file.
@@ -40,9 +44,9 @@ public:
     // Checked before each record and each piece: true ends the unpacking early, without a failure.
     virtual bool stop_requested() = 0;
     // Creates the file; nothing once the writer is stopping.
-    virtual Result<std::unique_ptr<EntryFile>> create(std::string_view name) = 0;
+    virtual Result<CreatedFile> create(std::string_view name) = 0;
     // Empties the file that an earlier record of the name created, for a later record's content.
-    virtual Result<std::unique_ptr<EntryFile>> replace(std::string_view name) { return create(name); }
+    virtual Result<CreatedFile> replace(std::string_view name) { return create(name); }
     // Orders names; names of one and the same file compare equal.
     virtual int compare_names(std::string_view a, std::string_view b) const { return a.compare(b); }
 };
@@ -51,7 +55,7 @@ public:
 class CountingWriter final : public EntryWriter {
 public:
     bool stop_requested() override { return false; }
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override;
+    Result<CreatedFile> create(std::string_view name) override;
 
     std::atomic<std::uint64_t> files{0};
     std::atomic<std::uint64_t> bytes{0};

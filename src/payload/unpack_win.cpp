@@ -35,11 +35,11 @@ class FolderFile final : public EntryFile {
 public:
     FolderFile(unique_hfile file, StarterGate& gate) : file_(std::move(file)), gate_(gate) {}
 
-    Result<WriteEnd> write(std::string_view piece) override {
+    Result<UnpackEnd> write(std::string_view piece) override {
         Status written;
-        if (!gate_.run_unless_closed([&] { written = write_all(file_.get(), piece); })) return WriteEnd::stopped;
+        if (!gate_.run_unless_closed([&] { written = write_all(file_.get(), piece); })) return UnpackEnd::stopped;
         if (!written) return fail(written.error());
-        return WriteEnd::written;
+        return UnpackEnd::done;
     }
 
     // Deleted through this very handle, so nothing else of that name can be hit.
@@ -66,8 +66,8 @@ public:
 
     bool stop_requested() override { return gate_.closed(); }
 
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override { return open_file(name, false); }
-    Result<std::unique_ptr<EntryFile>> replace(std::string_view name) override { return open_file(name, true); }
+    Result<CreatedFile> create(std::string_view name) override { return open_file(name, false); }
+    Result<CreatedFile> replace(std::string_view name) override { return open_file(name, true); }
 
     // As the file system compares names: ordinal, ignoring case.
     int compare_names(std::string_view a, std::string_view b) const override {
@@ -86,13 +86,13 @@ private:
                CSTR_EQUAL;
     }
 
-    Result<std::unique_ptr<EntryFile>> open_file(std::string_view name, bool replacing) {
+    Result<CreatedFile> open_file(std::string_view name, bool replacing) {
         const std::wstring wide = widen(name);
         OpenedEntry opened;
         if (!gate_.run_unless_closed([&] { opened = replacing ? reopen_made(wide) : create_new(wide); }))
-            return std::unique_ptr<EntryFile>();
+            return CreatedFile{UnpackEnd::stopped, nullptr};
         if (!opened.handle) return fail(render_os_error(opened.error));
-        return std::unique_ptr<EntryFile>(std::make_unique<FolderFile>(std::move(opened.handle), gate_));
+        return CreatedFile{UnpackEnd::done, std::make_unique<FolderFile>(std::move(opened.handle), gate_)};
     }
 
     // An entry of that name is something the launcher did not make, whatever it is (a link, a

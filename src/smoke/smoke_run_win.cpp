@@ -2,8 +2,8 @@
 
 #include "base/console_win.h"
 #include "base/wide_win.h"
+#include "desk/desk_win.h"
 #include "smoke/smoke_verdict.h"
-#include "supervise/desk_win.h"
 #include "supervise/starter_thread_failure_win.h"
 #include "words/user_words.h"
 

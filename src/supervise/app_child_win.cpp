@@ -14,7 +14,11 @@ bool AppChild::has_ended() {
     const HANDLE process = slot_->process.get();
     switch (::WaitForSingleObject(process, 0)) {
         case WAIT_OBJECT_0: {
-            // Read for its own sake only; the slot keeps no exit code.
+            // The signalled handle is what says the application ended, not its exit code: a
+            // process may end with STILL_ACTIVE (259) as its code, so the code alone cannot tell an
+            // ended process from a running one. Once the handle is signalled the code is final;
+            // it is read here, and dropped, only so that a trace of the launcher's calls shows
+            // what the application ended with. Nothing decides by it and the slot keeps none.
             DWORD exit_code = 0;
             (void)::GetExitCodeProcess(process, &exit_code);
             return true;

@@ -5,13 +5,14 @@
 #include "base/durations.h"
 #include "supervise/quit_win.h"
 #include "supervise/run_owner_win.h"
+#include "supervise/starter_win.h"
 
 namespace tarven {
 
-struct BrowserTimes {
-    durations::Duration port_deadline = durations::port_deadline;
-    durations::Duration port_poll = durations::browser_port_poll;
-    durations::Duration watch_poll = durations::watch_poll;
+// The starter's waits for the port and the application, the port file read at the fallback's own
+// pace, and the quit sequence's.
+struct BrowserTimes : StarterTimes {
+    BrowserTimes() : StarterTimes{.port_poll = durations::browser_port_poll} {}
     QuitTimes quit;
 };
 

@@ -26,12 +26,13 @@ HANDLE InheritedStdHandles::copy_of(DWORD which) {
     if (own == nullptr) return nullptr;
     for (const auto& [source, copy] : copies_)
         if (source == own) return copy.get();
-    HANDLE copy = nullptr;
+    unique_handle copy;
     const HANDLE self = ::GetCurrentProcess();
-    if (!::DuplicateHandle(self, own, self, &copy, 0, TRUE, DUPLICATE_SAME_ACCESS)) return nullptr;
-    copies_.emplace_back(own, unique_handle(copy));
-    listed_.push_back(copy);
-    return copy;
+    if (!::DuplicateHandle(self, own, self, copy.put(), 0, TRUE, DUPLICATE_SAME_ACCESS)) return nullptr;
+    const HANDLE inherited = copy.get();
+    copies_.emplace_back(own, std::move(copy));
+    listed_.push_back(inherited);
+    return inherited;
 }
 
 // Each entry on its own: a refused job entry still lets the handles go, and the other way round.

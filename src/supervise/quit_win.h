@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "base/durations.h"
+#include "desk/desk_win.h"
 #include "payload/work_folder_win.h"
 #include "supervise/app_child_win.h"
-#include "supervise/desk_win.h"
 
 namespace tarven {
 

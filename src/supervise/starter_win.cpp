@@ -8,6 +8,7 @@
 #include "base/detached_thread_win.h"
 #include "base/os_error_win.h"
 #include "base/small_file_win.h"
+#include "base/step_end.h"
 #include "base/unique_resource_win.h"
 #include "payload/unpack_win.h"
 #include "desk/port_text.h"
@@ -19,9 +20,9 @@ namespace {
 
 // Starts the application unless the quit sequence has closed the gate. Recording happens under
 // the gate too, so a quit sequence that closed it afterwards finds the process to end.
-// Nothing when the gate was closed; otherwise the failure's message, or success.
-std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child, BeforeJobStep before_job_step) {
-    Status outcome;
+// Stopped when the gate was closed; otherwise the failure's message, or done.
+Result<StepEnd> start_and_record(const WorkFolder& folder, AppChild& child, BeforeJobStep before_job_step) {
+    Result<StepEnd> outcome = StepEnd::done;
     const bool ran = child.gate().run_unless_closed([&] {
         auto started = start_application(folder, child, before_job_step);
         if (!started) {
@@ -30,7 +31,7 @@ std::optional<Status> start_and_record(const WorkFolder& folder, AppChild& child
         }
         child.record(std::move(started).value());
     });
-    if (!ran) return std::nullopt;
+    if (!ran) return StepEnd::stopped;
     return outcome;
 }
 
@@ -60,11 +61,11 @@ void run_starter_steps(StarterWork& work) {
     if (unpacked.value() == UnpackEnd::stopped) return;
 
     const auto started = start_and_record(work.folder, child, work.before_job_step);
-    if (!started) return;
-    if (!*started) {
-        sink.post(HelpEvent::failed(started->error()));
+    if (!started) {
+        sink.post(HelpEvent::failed(started.error()));
         return;
     }
+    if (started.value() == StepEnd::stopped) return;
     wait_for_port(work.folder, child, sink, work.times);
 }
 

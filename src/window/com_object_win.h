@@ -9,14 +9,14 @@
 #include <tuple>
 #include <utility>
 
-#include "window/webview2_abi_win.h"
+#include "window/com_interface_id_win.h"
 
 namespace tarven {
 
 using Microsoft::WRL::ComPtr;
 
 // Reference counting and QueryInterface for `Derived`, which implements `Interfaces` (each
-// derived from IUnknown, each with a webview2::interface_id). The runtime keeps handlers past the
+// derived from IUnknown, each with a com_interface_id). The runtime keeps handlers past the
 // call that registers them and releases them from its own code, so the count is real and atomic.
 template <class Derived, class... Interfaces>
 class ComObject : public Interfaces... {
@@ -34,8 +34,7 @@ public:
         if (iid == IID_IUnknown) {
             *out = static_cast<First*>(this);
         } else {
-            (void)((iid == webview2::interface_id<Interfaces>::get() &&
-                    (*out = static_cast<Interfaces*>(this), true)) ||
+            (void)((iid == com_interface_id<Interfaces>::get() && (*out = static_cast<Interfaces*>(this), true)) ||
                    ...);
         }
         if (*out == nullptr) return E_NOINTERFACE;
@@ -64,7 +63,7 @@ private:
 template <class Interface, class Object>
 ComPtr<Interface> query_interface(Object* object) {
     ComPtr<Interface> result;
-    if (object == nullptr || FAILED(object->QueryInterface(webview2::interface_id<Interface>::get(),
+    if (object == nullptr || FAILED(object->QueryInterface(com_interface_id<Interface>::get(),
                                                            reinterpret_cast<void**>(result.GetAddressOf())))) {
         return {};
     }

@@ -6,6 +6,7 @@
 
 #include "base/detached_thread_win.h"
 #include "base/os_error_win.h"
+#include "base/scope_exit.h"
 #include "base/unique_resource_win.h"
 #include "window/app_messages_win.h"
 #include "window/dpi_win.h"
@@ -78,14 +79,11 @@ struct EventLoop::State {
         while (!pending.empty() && phase == Phase::Running) {
             const LoopEvent next = std::move(pending.front());
             pending.pop_front();
-            in_handler = true;
-            try {
+            {
+                in_handler = true;
+                const ScopeExit left_handler([this] { in_handler = false; });  // also when it throws
                 handler(next, control);
-            } catch (...) {
-                in_handler = false;
-                throw;
             }
-            in_handler = false;
             if (control.end) end();
         }
     }
@@ -105,11 +103,8 @@ struct EventLoop::State {
 namespace {
 
 LRESULT CALLBACK target_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == loop_wake_up_message) {
-        auto* state = reinterpret_cast<EventLoop::State*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* state = window_owner<EventLoop::State>(hwnd, message, lparam);
+    if (message == loop_wake_up_message) {
         try {
             if (state != nullptr) state->wake_up();
         } catch (...) {

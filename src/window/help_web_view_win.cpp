@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
@@ -49,24 +51,24 @@ std::optional<std::wstring> user_language() {
 
 // --- Waiting while the thread's messages flow ------------------------------------------------
 
+constexpr char interrupted_text[] = "the web view's creation was cut short by the end of the run";
+
 // Runs the thread's messages until `done` holds; the runtime's completions come through them.
-// A WM_QUIT ends the wait unfinished and is posted again (see take_waiting_quit).
-bool pump_messages_until(const std::function<bool()>& done) {
+// A WM_QUIT ends the wait unfinished, as interrupted, and is posted again (see take_waiting_quit).
+Status pump_messages_until(const std::function<bool()>& done) {
     MSG msg{};
     while (!done()) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1) return false;
+        if (got == -1) return fail(interrupted_text);
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
+            return fail(interrupted_text, FailureKind::interrupted);
         }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    return true;
+    return {};
 }
-
-constexpr char interrupted_text[] = "the web view's creation was cut short by the end of the run";
 
 // What a completion's result becomes when kept: our own reference to an object (a controller
 // that loses its last one closes), or a copy of a string that the runtime owns.
@@ -105,7 +107,7 @@ Result<typename CompletionOf<Handler>::value> await_completion(const char* what,
         if (SUCCEEDED(outcome->result)) outcome->value = keep(argument);
     });
     if (const HRESULT started = start(handler.Get()); FAILED(started)) return call_failed(what, started);
-    if (!pump_messages_until([&] { return outcome->done; })) return fail(interrupted_text);
+    if (auto pumped = pump_messages_until([&] { return outcome->done; }); !pumped) return pumped.failure();
     if (FAILED(outcome->result)) return call_failed(what, outcome->result);
     return std::move(outcome->value);
 }
@@ -161,12 +163,13 @@ public:
         window_.follow(nullptr);
         if (environment_ && !browser_exit_)
             browser_exit_ = std::make_unique<BrowserExit>(environment_.Get(), web_view_.Get());
+        remove_handlers();
         if (controller_) controller_->Close();
         web_view_.Reset();
         controller_.Reset();
         environment_.Reset();
         if (child_ != nullptr) {
-            ::SetWindowLongPtrW(child_, GWLP_USERDATA, 0);
+            forget_window_owner(child_);
             ::DestroyWindow(std::exchange(child_, nullptr));
         }
     }
@@ -186,6 +189,31 @@ private:
     Status register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy);
     Status add_initialization_script();
 
+    // A handler registered with the web view, and how it is removed again.
+    using RemoveHandler = HRESULT (STDMETHODCALLTYPE ICoreWebView2::*)(EventRegistrationToken);
+    struct Registration {
+        RemoveHandler remove;
+        EventRegistrationToken token;
+    };
+
+    // Registers `handler` through `add`, keeping its token for `remove_handlers`.
+    template <class Handler>
+    void watch(FirstFailure& failure, const char* what,
+               HRESULT (STDMETHODCALLTYPE ICoreWebView2::*add)(Handler*, EventRegistrationToken*), RemoveHandler remove,
+               std::type_identity_t<Handler>* handler) {
+        EventRegistrationToken token{};
+        const HRESULT result = (web_view_.Get()->*add)(handler, &token);
+        failure.note(what, result);
+        if (SUCCEEDED(result)) registrations_.push_back({remove, token});
+    }
+
+    // Before the controller closes: the runtime lets go of our handlers, and of what they hold.
+    void remove_handlers() {
+        for (const Registration& registration : registrations_)
+            (void)(web_view_.Get()->*registration.remove)(registration.token);
+        registrations_.clear();
+    }
+
     // Following the help window, from the controller's creation until `close`.
     void client_resized(RECT client) override {
         const int width = client.right - client.left;
@@ -204,6 +232,7 @@ private:
     ComPtr<ICoreWebView2Environment> environment_;
     ComPtr<ICoreWebView2Controller> controller_;
     ComPtr<ICoreWebView2> web_view_;
+    std::vector<Registration> registrations_;    // of web_view_
     std::unique_ptr<BrowserExit> browser_exit_;  // from `close` until the browser process has gone
 };
 
@@ -230,15 +259,16 @@ Status WebView::create_environment(const std::wstring& user_data_folder) {
         return start_environment_creation(runtime.value(), user_data_folder,
                                           static_cast<ICoreWebView2EnvironmentOptions*>(options.Get()), done);
     });
-    if (!environment) return fail(environment.error());
+    if (!environment) return environment.failure();
     environment_ = std::move(environment).value();
     return {};
 }
 
 LRESULT CALLBACK WebView::child_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+    WebView* view = window_owner<WebView>(hwnd, message, lparam);
     if (message == web_view_close_message) {
         // A page script asked to close the window: the web view goes, the help window stays.
-        if (auto* view = reinterpret_cast<WebView*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA))) view->close();
+        if (view != nullptr) view->close();
         return 0;
     }
     return ::DefWindowProcW(hwnd, message, wparam, lparam);
@@ -259,9 +289,8 @@ Status WebView::create_child_window() {
     ::GetClientRect(window_.hwnd(), &client);
     child_ = ::CreateWindowExW(0, child_window_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                                client.right - client.left, client.bottom - client.top, window_.hwnd(), nullptr,
-                               ::GetModuleHandleW(nullptr), nullptr);
+                               ::GetModuleHandleW(nullptr), this);
     if (child_ == nullptr) return fail("couldn't make the web view's window: " + render_os_error(::GetLastError()));
-    ::SetWindowLongPtrW(child_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return {};
 }
 
@@ -269,7 +298,7 @@ Status WebView::create_controller() {
     auto controller = await_completion<ControllerCompleted>("create the web view's controller", [&](auto* done) {
         return environment_->CreateCoreWebView2Controller(child_, done);
     });
-    if (!controller) return fail(controller.error());
+    if (!controller) return controller.failure();
     controller_ = std::move(controller).value();
 
     const HRESULT reached = controller_->get_CoreWebView2(web_view_.GetAddressOf());
@@ -318,7 +347,6 @@ std::optional<std::string> navigation_target(ICoreWebView2NavigationStartingEven
 
 Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, EventLoopProxy proxy) {
     const HWND child = child_;
-    EventRegistrationToken token{};
     const auto navigation =
         NavigationStarting::make([shared_port](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
             const auto url = navigation_target(args);
@@ -328,6 +356,7 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         NewWindowRequested::make([](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
             if (args != nullptr) args->put_Handled(TRUE);  // no window, here or in a browser
         });
+    // A page's start changes nothing here: the window waits for its end (below).
     const auto loading = ContentLoading::make([](ICoreWebView2*, ICoreWebView2ContentLoadingEventArgs*) {});
     const auto completed =
         NavigationCompleted::make([proxy](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs*) {
@@ -337,15 +366,19 @@ Status WebView::register_handlers(std::shared_ptr<SharedPort> shared_port, Event
         // Not inside the runtime's handler: the controller closes once the handler has returned.
         ::PostMessageW(child, web_view_close_message, 0, 0);
     });
+    // What a page posts through window.ipc is dropped: the launcher has no receiver for it.
     const auto message = WebMessageReceived::make([](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs*) {});
     FirstFailure failure;
-    failure.note("watch the web view's navigations", web_view_->add_NavigationStarting(navigation.Get(), &token));
-    failure.note("watch the web view's new windows", web_view_->add_NewWindowRequested(new_window.Get(), &token));
-    failure.note("watch the web view's page loads", web_view_->add_ContentLoading(loading.Get(), &token));
-    failure.note("watch the web view's page loads", web_view_->add_NavigationCompleted(completed.Get(), &token));
-    failure.note("watch the web view's close requests",
-                 web_view_->add_WindowCloseRequested(close_requested.Get(), &token));
-    failure.note("watch the web view's messages", web_view_->add_WebMessageReceived(message.Get(), &token));
+// Each event is added and removed by the two methods that its name gives.
+#define TARVEN_WATCH(Event, handler, what) \
+    watch(failure, what, &ICoreWebView2::add_##Event, &ICoreWebView2::remove_##Event, handler)
+    TARVEN_WATCH(NavigationStarting, navigation.Get(), "watch the web view's navigations");
+    TARVEN_WATCH(NewWindowRequested, new_window.Get(), "watch the web view's new windows");
+    TARVEN_WATCH(ContentLoading, loading.Get(), "watch the web view's page starts");
+    TARVEN_WATCH(NavigationCompleted, completed.Get(), "watch the web view's page loads");
+    TARVEN_WATCH(WindowCloseRequested, close_requested.Get(), "watch the web view's close requests");
+    TARVEN_WATCH(WebMessageReceived, message.Get(), "watch the web view's messages");
+#undef TARVEN_WATCH
     return failure.status();
 }
 
@@ -354,7 +387,7 @@ Status WebView::add_initialization_script() {
     const auto added = await_completion<ScriptAdded>("add the web view's initialization script", [&](auto* done) {
         return web_view_->AddScriptToExecuteOnDocumentCreated(initialization_script, done);
     });
-    if (!added) return fail(added.error());
+    if (!added) return added.failure();
     return {};
 }
 
@@ -366,7 +399,7 @@ Result<std::unique_ptr<HelpWebView>> create_help_web_view(HelpWindow& window, co
     auto view = std::make_unique<WebView>(window);
     // On failure the view's destruction undoes what was made: the window is left as it was.
     if (auto status = view->create(user_data_folder, std::move(shared_port), std::move(proxy)); !status) {
-        return fail(status.error());
+        return status.failure();
     }
     return std::unique_ptr<HelpWebView>(std::move(view));
 }

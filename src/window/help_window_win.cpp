@@ -16,7 +16,7 @@
 namespace tarven {
 
 template <>
-struct webview2::interface_id<IDropTarget> {
+struct com_interface_id<IDropTarget> {
     static const IID& get() { return IID_IDropTarget; }
 };
 
@@ -67,10 +67,6 @@ struct HelpWindow::Impl {
 
 namespace {
 
-HelpWindow::Impl* impl_of(HWND hwnd) {
-    return reinterpret_cast<HelpWindow::Impl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
 // The smallest outer size whose client area is the minimum, at the window's present DPI.
 void limit_tracking_size(HWND hwnd, const HelpWindowSizes& sizes, MINMAXINFO& info) {
     const UINT dpi = dpi_of_window(hwnd);
@@ -101,11 +97,7 @@ void pass_on_size(HWND hwnd, HelpWindow::Impl& impl, bool minimised) {
 }
 
 LRESULT handle_message(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    HelpWindow::Impl* impl = impl_of(hwnd);
+    HelpWindow::Impl* impl = window_owner<HelpWindow::Impl>(hwnd, message, lparam);
     if (impl == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
     switch (message) {
         case WM_GETMINMAXINFO:
@@ -179,7 +171,7 @@ HelpWindow::HelpWindow(HWND hwnd, std::unique_ptr<Impl> impl) : hwnd_(hwnd), imp
 
 HelpWindow::~HelpWindow() {
     if (impl_->drop_registered) ::RevokeDragDrop(hwnd_);
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);  // nothing reaches the loop while the window goes
+    forget_window_owner(hwnd_);  // nothing reaches the loop while the window goes
     ::DestroyWindow(hwnd_);
     impl_->drop_target.Reset();
 }

@@ -16,17 +16,12 @@ namespace {
 constexpr wchar_t session_class[] = L"TarvenHelpSessionEnd";
 
 LRESULT CALLBACK session_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+    auto* shared = window_owner<SessionEndWindow::Shared>(hwnd, message, lparam);
     switch (message) {
-        case WM_NCCREATE: {
-            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-            break;
-        }
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
             if (wparam) {
-                auto* shared = reinterpret_cast<SessionEndWindow::Shared*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
                 try {
                     if (shared != nullptr) shared->on_session_end();
                 } catch (...) {

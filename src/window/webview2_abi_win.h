@@ -16,6 +16,8 @@
 
 #include <cstddef>
 
+#include "window/com_interface_id_win.h"
+
 namespace tarven::webview2 {
 
 // --- Values ----------------------------------------------------------------------------------
@@ -571,15 +573,33 @@ struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) = 0;  // 5
 };
 
-// --- The interface ID of each interface, for QueryInterface without __uuidof ---------------
+// --- The runtime's own entry -----------------------------------------------------------------
 
-template <class Interface>
-struct interface_id;
+// How the runtime was found: through the installed (evergreen) runtime's registry value, or as
+// a fixed-version folder that was given.
+enum class WebView2RunTimeType : int {
+    installed = 0,
+    fixed_version = 1,
+};
 
-#define TARVEN_WEBVIEW2_INTERFACE_ID(Interface)             \
-    template <>                                             \
-    struct interface_id<Interface> {                        \
-        static const IID& get() { return IID_##Interface; } \
+// Exported by <runtime folder>\EBWebView\x64\EmbeddedBrowserWebView.dll; what the SDK's loader
+// library calls. The meaning of the first argument is not published; pass true, as every known
+// caller does.
+// `environmentOptions` is the host's ICoreWebView2EnvironmentOptions object, or null.
+using CreateWebViewEnvironmentWithOptionsInternal = HRESULT STDMETHODCALLTYPE(
+    bool unpublished_flag, WebView2RunTimeType runtimeType, PCWSTR userDataFolder, IUnknown* environmentOptions,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
+
+}  // namespace tarven::webview2
+
+namespace tarven {
+
+// --- The interface ID of each interface ------------------------------------------------------
+
+#define TARVEN_WEBVIEW2_INTERFACE_ID(Interface)                       \
+    template <>                                                       \
+    struct com_interface_id<webview2::Interface> {                    \
+        static const IID& get() { return webview2::IID_##Interface; } \
     }
 
 TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2EnvironmentOptions);
@@ -620,26 +640,4 @@ TARVEN_WEBVIEW2_INTERFACE_ID(ICoreWebView2WebMessageReceivedEventArgs);
 
 #undef TARVEN_WEBVIEW2_INTERFACE_ID
 
-template <>
-struct interface_id<IUnknown> {
-    static const IID& get() { return IID_IUnknown; }
-};
-
-// --- The runtime's own entry -----------------------------------------------------------------
-
-// How the runtime was found: through the installed (evergreen) runtime's registry value, or as
-// a fixed-version folder that was given.
-enum class WebView2RunTimeType : int {
-    installed = 0,
-    fixed_version = 1,
-};
-
-// Exported by <runtime folder>\EBWebView\x64\EmbeddedBrowserWebView.dll; what the SDK's loader
-// library calls. The meaning of the first argument is not published; pass true, as every known
-// caller does.
-// `environmentOptions` is the host's ICoreWebView2EnvironmentOptions object, or null.
-using CreateWebViewEnvironmentWithOptionsInternal = HRESULT STDMETHODCALLTYPE(
-    bool unpublished_flag, WebView2RunTimeType runtimeType, PCWSTR userDataFolder, IUnknown* environmentOptions,
-    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
-
-}  // namespace tarven::webview2
+}  // namespace tarven

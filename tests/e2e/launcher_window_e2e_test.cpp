@@ -11,7 +11,7 @@
 #include "fake_runtime_support_win.h"
 #include "launcher_run_support_win.h"
 #include "process_support_win.h"
-#include "supervise/desk_win.h"
+#include "desk/desk_win.h"
 #include "surroundings_win.h"
 #include "window/webview_runtime_win.h"
 #include "test_paths_win.h"

@@ -27,8 +27,8 @@ public:
 
     bool stop_requested() override { return pieces_ >= stop_after_pieces; }
 
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override { return open(name, false); }
-    Result<std::unique_ptr<EntryFile>> replace(std::string_view name) override { return open(name, true); }
+    Result<CreatedFile> create(std::string_view name) override { return open(name, false); }
+    Result<CreatedFile> replace(std::string_view name) override { return open(name, true); }
 
     int compare_names(std::string_view a, std::string_view b) const override { return key_of(a).compare(key_of(b)); }
 
@@ -38,8 +38,8 @@ public:
     bool same_file_at_once = false;
 
 private:
-    Result<std::unique_ptr<EntryFile>> open(std::string_view name, bool replacing) {
-        if (stop_requested()) return std::unique_ptr<EntryFile>();
+    Result<CreatedFile> open(std::string_view name, bool replacing) {
+        if (stop_requested()) return CreatedFile{UnpackEnd::stopped, nullptr};
         if (name == refuse) return fail("access is denied (os error 5)");
         const std::lock_guard lock(mutex_);
         const std::string key = key_of(name);
@@ -48,7 +48,7 @@ private:
         if (!open_.insert(key).second) same_file_at_once = true;
         files[key].clear();
         created.emplace_back(name);
-        return std::unique_ptr<EntryFile>(std::make_unique<File>(*this, key));
+        return CreatedFile{UnpackEnd::done, std::make_unique<File>(*this, key)};
     }
 
     class File final : public EntryFile {
@@ -58,12 +58,12 @@ private:
             const std::lock_guard lock(writer_.mutex_);
             writer_.open_.erase(key_);
         }
-        Result<WriteEnd> write(std::string_view piece) override {
-            if (writer_.stop_requested()) return WriteEnd::stopped;
+        Result<UnpackEnd> write(std::string_view piece) override {
+            if (writer_.stop_requested()) return UnpackEnd::stopped;
             const std::lock_guard lock(writer_.mutex_);
             writer_.files[key_] += piece;
             ++writer_.pieces_;
-            return WriteEnd::written;
+            return UnpackEnd::done;
         }
         void discard() override {
             const std::lock_guard lock(writer_.mutex_);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "desk_support_win.h"
+#include "desk/desk_win.h"
 #include "polling.h"
-#include "supervise/desk_win.h"
 
 namespace tarven {
 namespace {

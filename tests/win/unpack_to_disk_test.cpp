@@ -123,11 +123,11 @@ public:
         : inner_(make_folder_writer(folder, gate)), step_(std::move(step)) {}
 
     bool stop_requested() override { return inner_->stop_requested(); }
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
+    Result<CreatedFile> create(std::string_view name) override {
         step_(name, false);
         return inner_->create(name);
     }
-    Result<std::unique_ptr<EntryFile>> replace(std::string_view name) override {
+    Result<CreatedFile> replace(std::string_view name) override {
         step_(name, true);
         return inner_->replace(name);
     }

@@ -84,14 +84,14 @@ public:
     FolderFile(int folder, std::string name, UniqueFd file)
         : folder_(folder), name_(std::move(name)), file_(std::move(file)) {}
 
-    Result<WriteEnd> write(std::string_view piece) override {
+    Result<UnpackEnd> write(std::string_view piece) override {
         while (!piece.empty()) {
             const ssize_t written = ::write(file_.get(), piece.data(), piece.size());
             if (written < 0 && errno == EINTR) continue;
             if (written <= 0) return fail(written < 0 ? os_error(errno) : std::string(words::write_took_nothing));
             piece.remove_prefix(static_cast<std::size_t>(written));
         }
-        return WriteEnd::written;
+        return UnpackEnd::done;
     }
 
     void discard() override {
@@ -115,7 +115,7 @@ public:
     // The first record of a name creates its file new (never through a link, never over anything);
     // a later record of the name empties the file the first one made. The unpacking never
     // writes two records of one file at once.
-    Result<std::unique_ptr<EntryFile>> create(std::string_view name) override {
+    Result<CreatedFile> create(std::string_view name) override {
         std::string file_name(name);
         bool made_before = false;
         {
@@ -129,7 +129,8 @@ public:
             if (!made_before) forget(file_name);
             return fail(os_error(error));
         }
-        return std::unique_ptr<EntryFile>(std::make_unique<FolderFile>(folder_, std::move(file_name), std::move(file)));
+        return CreatedFile{UnpackEnd::done,
+                           std::make_unique<FolderFile>(folder_, std::move(file_name), std::move(file))};
     }
 
     // Takes away every file this writer made: an extraction that failed leaves none behind.

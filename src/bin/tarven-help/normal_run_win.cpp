@@ -88,8 +88,10 @@ int run_normal() {
     auto web_view = create_help_web_view(*window.value(), run.folder().entry(L"webview"), run.shared_port(), proxy);
     if (!web_view) {
         window.value().reset();
-        // A WM_QUIT cut the creation short: the run ends as when it ends the loop.
-        if (take_waiting_quit()) {
+        // A WM_QUIT cut the creation short: the run ends as when it ends the loop, the quit that
+        // the creation posted again taken here.
+        if (web_view.error_kind() == FailureKind::interrupted) {
+            (void)take_waiting_quit();
             run.end_with_quit_sequence(std::nullopt);  // exit point: WM_QUIT during the web view's creation
             return 0;
         }

@@ -1,4 +1,4 @@
-#include "supervise/desk_win.h"
+#include "desk/desk_win.h"
 
 #include <winsock2.h>
 #include <windows.h>
