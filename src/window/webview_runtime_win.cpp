@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/executable_path_win.h"
 #include "base/procedure_win.h"
 #include "base/os_error_win.h"
 #include "base/unique_resource_win.h"
@@ -62,19 +63,6 @@ std::optional<std::wstring> registry_value(HKEY root, std::wstring_view key_name
 bool is_file(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-std::wstring executable_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 using ExplicitAppIdGetter = HRESULT(WINAPI*)(PWSTR*);

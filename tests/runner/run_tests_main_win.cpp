@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/executable_path_win.h"
 #include "base/small_file_win.h"
 #include "base/wide_win.h"
 #include "run_case_win.h"
@@ -34,15 +35,8 @@ void say(const std::string& text) {
 }
 
 std::wstring folder_of_program() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path.substr(0, path.find_last_of(L'\\'));
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = executable_path();
+    return path.substr(0, path.find_last_of(L'\\'));
 }
 
 bool read_options(int argc, wchar_t** argv, Options& options) {

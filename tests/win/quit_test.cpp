@@ -10,6 +10,7 @@
 #include <vector>
 #include <thread>
 
+#include "base/wide_win.h"
 #include "desk_support_win.h"
 #include "file_bytes_win.h"
 #include "polling.h"
@@ -56,28 +57,25 @@ TEST(QuitApplication, ApplicationThatQuitsOnRequestEndsByItselfAndTheFolderGoes)
     EXPECT_TRUE(app.child->gate().closed());
 }
 
-TEST(QuitApplication, ApplicationThatIgnoresQuitIsTerminatedAfterTheWait) {
-    StartedStandin app = started_with_port(L"ignore-quit");
-    ASSERT_TRUE(app.port);
+// One that will not go is terminated once the sequence's times are spent: the wait after a quit
+// it ignores, or the receive time-out and then the wait when it never answers.
+TEST(QuitApplication, ApplicationThatDoesNotGoIsTerminatedAfterItsTimes) {
+    struct Row {
+        const wchar_t* switches;
+        Clock::duration at_least;
+    };
+    for (const Row& row : {Row{L"ignore-quit", 500ms}, Row{L"silent-quit", 800ms}}) {
+        SCOPED_TRACE(narrow_lossy(row.switches));
+        StartedStandin app = started_with_port(row.switches);
+        ASSERT_TRUE(app.port);
 
-    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
+        const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
 
-    EXPECT_GE(took, 500ms);
-    EXPECT_LT(took, 4s);
-    EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 1u);
-    EXPECT_FALSE(work_folder_exists(app.folder));
-}
-
-TEST(QuitApplication, ApplicationThatNeverAnswersCostsTheReceiveTimeoutThenTheWait) {
-    StartedStandin app = started_with_port(L"silent-quit");
-    ASSERT_TRUE(app.port);
-
-    const auto took = test::time_of([&] { quit_application(app.folder, *app.child, app.port, short_times()); });
-
-    EXPECT_GE(took, 800ms);
-    EXPECT_LT(took, 4s);
-    EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 1u);
-    EXPECT_FALSE(work_folder_exists(app.folder));
+        EXPECT_GE(took, row.at_least);
+        EXPECT_LT(took, 4s);
+        EXPECT_EQ(test::exit_code_within(app.process.get(), 0ms), 1u);
+        EXPECT_FALSE(work_folder_exists(app.folder));
+    }
 }
 
 // The process id after "child: " in the stand-in's record.
