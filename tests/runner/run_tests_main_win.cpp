@@ -66,6 +66,44 @@ std::string verdict_word(Verdict verdict) {
     return {};
 }
 
+// The list's tests, those whose names match the filter when one is given.
+Result<std::vector<TestCase>> load_tests(const Options& options) {
+    const auto text = read_small_disk_file(options.list, 64 << 20);
+    if (!text) return fail("couldn't read " + narrow_lossy(options.list));
+    auto tests = parse_test_list(*text);
+    if (!tests) return fail(narrow_lossy(options.list) + ": " + tests.error());
+    if (options.name_filter.empty()) return tests;
+    try {
+        const std::regex filter(options.name_filter);
+        std::erase_if(tests.value(), [&](const TestCase& test) { return !std::regex_search(test.name, filter); });
+    } catch (const std::regex_error& error) {
+        return fail("-R " + options.name_filter + ": not a regular expression (" + error.what() + ")");
+    }
+    return tests;
+}
+
+// Each test in turn, its verdict after it; at the end those that did not pass, with why.
+Tally run_all(const std::vector<TestCase>& tests, const std::wstring& bundle) {
+    Tally tally;
+    std::vector<std::string> remarks;
+    for (std::size_t i = 0; i < tests.size(); ++i) {
+        const TestCase& test = tests[i];
+        say("=== [" + std::to_string(i + 1) + "/" + std::to_string(tests.size()) + "] " + test.name);
+        const auto began = ::GetTickCount64();
+        const Outcome outcome = judge(test, run_case(test, bundle));
+        char took[32];
+        std::snprintf(took, sizeof took, " (%.1f s)", static_cast<double>(::GetTickCount64() - began) / 1000);
+        const std::string detail = outcome.detail.empty() ? "" : ": " + outcome.detail;
+        say("--- " + verdict_word(outcome.verdict) + detail + took);
+        if (outcome.verdict != Verdict::passed)
+            remarks.push_back(verdict_word(outcome.verdict) + ": " + test.name + detail);
+        tally.count(outcome.verdict);
+    }
+    say("");
+    for (const std::string& remark : remarks) say(remark);
+    return tally;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -76,44 +114,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring bundle = folder_of_program();
     if (options.list.empty()) options.list = bundle + L"\\tests.json";
-    const auto text = read_small_disk_file(options.list, 64 << 20);
-    if (!text) {
-        say("run-tests: couldn't read " + narrow_lossy(options.list));
-        return 2;
-    }
-    auto tests = parse_test_list(*text);
+    const auto tests = load_tests(options);
     if (!tests) {
-        say("run-tests: " + narrow_lossy(options.list) + ": " + tests.error());
+        say("run-tests: " + tests.error());
         return 2;
     }
-    if (!options.name_filter.empty()) {
-        const std::regex filter(options.name_filter);
-        std::erase_if(tests.value(), [&](const TestCase& test) { return !std::regex_search(test.name, filter); });
-    }
-
     // Under Wine the first window of a prefix starts the prefix's desktop process. Started by a
     // test, it would be in that test's job and end with it; started here, it stays for them all.
     ::GetDesktopWindow();
-
-    Tally tally;
-    std::vector<std::string> remarks;
-    const std::size_t count = tests.value().size();
-    for (std::size_t i = 0; i < count; ++i) {
-        const TestCase& test = tests.value()[i];
-        say("=== [" + std::to_string(i + 1) + "/" + std::to_string(count) + "] " + test.name);
-        const auto began = ::GetTickCount64();
-        const Outcome outcome = judge(test, run_case(test, bundle));
-        const auto seconds = static_cast<double>(::GetTickCount64() - began) / 1000;
-        char took[32];
-        std::snprintf(took, sizeof took, " (%.1f s)", seconds);
-        const std::string detail = outcome.detail.empty() ? "" : ": " + outcome.detail;
-        say("--- " + verdict_word(outcome.verdict) + detail + took);
-        if (outcome.verdict != Verdict::passed)
-            remarks.push_back(verdict_word(outcome.verdict) + ": " + test.name + detail);
-        tally.count(outcome.verdict);
-    }
-    say("");
-    for (const std::string& remark : remarks) say(remark);
+    const Tally tally = run_all(tests.value(), bundle);
     say(summary_line(tally));
     return tally.failed == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "test_list.h"
 
 #include <nlohmann/json.hpp>
+#include <regex>
 
 namespace tarven::runner {
 namespace {
@@ -21,7 +22,10 @@ void take_property(TestCase& test, const json& property) {
     if (name == "ENVIRONMENT") test.environment = strings_of(value);
     if (name == "WORKING_DIRECTORY") test.working_directory = value.get<std::string>();
     if (name == "RESOURCE_LOCK") test.resource_locks = strings_of(value);
-    if (name == "SKIP_REGULAR_EXPRESSION") test.skip_regular_expressions = strings_of(value);
+    if (name == "SKIP_REGULAR_EXPRESSION") {
+        test.skip_regular_expressions = strings_of(value);
+        for (const std::string& expression : test.skip_regular_expressions) std::regex{expression};  // throws when bad
+    }
     if (name == "SKIP_RETURN_CODE") test.skip_return_code = value.get<int>();
 }
 

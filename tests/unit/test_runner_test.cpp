@@ -38,6 +38,9 @@ TEST(TestList, RefusesWhatIsNoList) {
              {R"({"kind": "other", "tests": []})", "the test list is not CTest's json-v1"},
              {R"({"kind": "ctestInfo", "tests": [{"name": "a", "command": []}]})",
               "test 1 of the list: an empty command"},
+             {R"({"kind": "ctestInfo", "tests": [{"name": "a", "command": ["a.exe"], "properties":
+                  [{"name": "SKIP_REGULAR_EXPRESSION", "value": ["[unclosed"]}]}]})",
+              "test 1 of the list: "},
          }) {
         const auto tests = parse_test_list(text);
         ASSERT_FALSE(tests) << text;
