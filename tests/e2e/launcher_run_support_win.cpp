@@ -10,6 +10,7 @@
 #include <string_view>
 #include <thread>
 
+#include "base/procedure_win.h"
 #include "base/unique_resource_win.h"
 #include "base/wide_win.h"
 #include "supervise/command_line.h"
@@ -188,8 +189,7 @@ namespace {
 // The command line in the process's parameters, read from its memory (a 64-bit process's, as ours).
 std::optional<std::wstring> command_line_of(DWORD pid) {
     using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-    static const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    static const auto query = find_procedure<Query>(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess");
     const unique_handle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
     PROCESS_BASIC_INFORMATION basic{};
     if (!process || query == nullptr ||

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <thread>
+#include <future>
 #include <vector>
 
 #include "base/os_error_win.h"
@@ -136,11 +135,7 @@ Ending run_case(const TestCase& test, const std::wstring& bundle) {
         ending.output = started.error();
         return ending;
     }
-    std::atomic<bool> relayed = false;
-    std::thread relaying([&] {
-        relay(read_end, ending.output);
-        relayed = true;
-    });
+    auto relaying = std::async(std::launch::async, [&] { relay(read_end, ending.output); });
     const auto limit = static_cast<DWORD>(std::llround(test.timeout_seconds * 1000));
     ending.timed_out = ::WaitForSingleObject(started.value().process.get(), limit) == WAIT_TIMEOUT;
     // Whatever it left running goes too, at the limit or after its end, so the pipe closes.
@@ -148,9 +143,8 @@ Ending run_case(const TestCase& test, const std::wstring& bundle) {
     ::WaitForSingleObject(started.value().process.get(), INFINITE);
     // A process outside the job (one that broke away) may still hold the pipe: after a while the
     // relay's read is cancelled instead of waiting for it.
-    for (int i = 0; i < 100 && !relayed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (!relayed) ::CancelIoEx(read_end, nullptr);
-    relaying.join();
+    if (relaying.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) ::CancelIoEx(read_end, nullptr);
+    relaying.get();
     DWORD code = 0;
     ::GetExitCodeProcess(started.value().process.get(), &code);
     ending.exit_code = code;
